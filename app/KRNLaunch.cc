@@ -1,0 +1,3 @@
+#include "app/KRNLaunch.h"
+
+CKRNLaunchApp theApp;
