@@ -344,7 +344,8 @@ std::optional<std::string> RegistryKey::GetString(std::string_view name) const {
 }
 
 bool DeleteRegistryKey(RegistryRoot root, std::string_view path) {
-  if (!IsValidKeyPath(path)) return false;
+  // A key that is not there needs no lock, and no registry folder made for it.
+  if (!RegistryKey::Open(root, path)) return false;
   return UpdateHive(root, [&](Hive& hive, bool& changed) {
     auto key = std::find_if(hive.begin(), hive.end(), [&](const Key& k) { return SameName(k.path, path); });
     if (key == hive.end() || HasSubkeys(hive, key->path)) return false;

@@ -1,0 +1,53 @@
+#include "uninst/delete-script.h"
+
+#include "platform/file-names.h"
+
+namespace uninst {
+
+namespace {
+
+// Verbatim for sh: inside single quotes only the quote itself needs care.
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+// del /F /S /Q <name>: the files of that name here and in every folder below.
+std::string DeleteEverywhereBelow(const std::string& folder, const char* name) {
+  return "find " + folder + " -name " + name + " ! -type d -exec rm -f -- {} +";
+}
+
+}  // namespace
+
+std::string DeleteScriptText(const std::optional<std::string>& desktop) {
+  using namespace platform;
+  const std::string data = kDataFolder;
+  std::string text = "#!/bin/sh\n";
+  if (desktop) {
+    text += "sleep 1\n";
+    text += " \n";
+  } else {
+    text += "sleep 2\n";
+  }
+  // del cvl empties the data folder, rd then removes it with everything below.
+  text += "find " + data + " ! -type d -exec rm -f -- {} +\n";
+  text += "rm -r -f -- " + data + "\n";
+  text += DeleteEverywhereBelow(".", kLauncherFileName) + "\n";
+  text += DeleteEverywhereBelow(".", kUninstallerFileName) + "\n";
+  // find would take a folder that begins with '-' for an option.
+  const std::string folder = !desktop ? "\"$HOME/Desktop\""
+                             : desktop->starts_with('/') ? ShellQuoted(*desktop)
+                                                         : ShellQuoted("./" + *desktop);
+  text += DeleteEverywhereBelow(folder, kShortcutFileName) + "\n";
+  text += "rm -f -- \"$0\"";
+  return text;
+}
+
+}  // namespace uninst
