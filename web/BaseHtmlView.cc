@@ -1,0 +1,211 @@
+#include "web/BaseHtmlView.h"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include "app/KRNLaunch.h"
+#include "install/download-engine.h"
+#include "install/install-worker.h"
+#include "platform/detached-process.h"
+#include "res/strings.h"
+#include "util/cvlog/main-logger.h"
+#include "web/app-login.h"
+#include "web/process-start.h"
+
+namespace {
+
+constexpr char kAppLoginHandler[] = "cvlAppLogin";
+constexpr char kDocumentCompleteHandler[] = "cvlDocumentComplete";
+
+// Runs in every frame before the page's own scripts. `window.external` carries AppLogin and
+// nothing else (no prototype either, so any other name is undefined); its answer is a Promise of
+// the launcher's boolean. The handlers are taken now, before the page can replace window.webkit.
+constexpr char kExternalScript[] = R"JS((() => {
+  const appLogin = window.webkit.messageHandlers.cvlAppLogin;
+  const documentComplete = window.webkit.messageHandlers.cvlDocumentComplete;
+  const external = Object.create(null);
+  external.AppLogin = (text) =>
+      appLogin.postMessage(text === undefined || text === null ? '' : String(text));
+  Object.defineProperty(window, 'external', {value: Object.freeze(external), enumerable: true});
+  window.addEventListener('load', () => documentComplete.postMessage(''), {once: true});
+})();)JS";
+
+// The place of the view in the dialog's client area, in pixels.
+constexpr int kViewLeft = 497, kViewTop = 132, kViewRight = 1142, kViewBottom = 570;
+
+void ReportEvent(const char* event) { DownloadEngine::GetInstance().ReportEvent(event); }
+
+void ShowWarningBox(const char* text, const char* caption) {
+  GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
+                                          GTK_BUTTONS_OK, "%s", text);
+  gtk_window_set_title(GTK_WINDOW(box), caption);
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+}
+
+}  // namespace
+
+// WebKit's signals, each handed on to the view that connected it.
+struct HtmlViewSignals {
+  static gboolean AppLoginMessage(WebKitUserContentManager*, JSCValue* value,
+                                  WebKitScriptMessageReply* reply, gpointer self) {
+    gchar* text = jsc_value_to_string(value);
+    const std::string utf8 = text ? text : "";
+    g_free(text);
+    // The context outlives a dialog destroyed inside AppLogin: the answer still has a home.
+    JSCContext* context = JSC_CONTEXT(g_object_ref(jsc_value_get_context(value)));
+    const bool answer = static_cast<CBaseHtmlView*>(self)->AppLogin(utf8);
+    JSCValue* result = jsc_value_new_boolean(context, answer);
+    webkit_script_message_reply_return_value(reply, result);
+    g_object_unref(result);
+    g_object_unref(context);
+    return TRUE;
+  }
+
+  static void DocumentCompleteMessage(WebKitUserContentManager*, WebKitJavascriptResult*,
+                                      gpointer self) {
+    static_cast<CBaseHtmlView*>(self)->OnDocumentComplete();
+  }
+
+  static GtkWidget* Create(WebKitWebView*, WebKitNavigationAction*, gpointer self) {
+    return GTK_WIDGET(static_cast<CBaseHtmlView*>(self)->OnNewWindow2());
+  }
+
+  static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                               WebKitPolicyDecisionType type, gpointer self) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+        type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+      return FALSE;
+    }
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    const gchar* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    if (static_cast<CBaseHtmlView*>(self)->BeforeNavigate2(uri ? uri : "")) return FALSE;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
+
+  static void Destroyed(GtkWidget*, gpointer self) {
+    static_cast<CBaseHtmlView*>(self)->ForgetWidgets();
+  }
+};
+
+CBaseHtmlView::CBaseHtmlView() = default;
+
+CBaseHtmlView::~CBaseHtmlView() {
+  if (m_pWebView) {
+    g_signal_handlers_disconnect_by_data(m_pWebView, this);
+    // The hidden view has no container to own it; the main one belongs to the dialog.
+    if (m_bPopup) {
+      gtk_widget_destroy(GTK_WIDGET(m_pWebView));
+      g_object_unref(m_pWebView);
+    }
+  }
+  if (m_pContent) {
+    g_signal_handlers_disconnect_by_data(m_pContent, this);
+    g_object_unref(m_pContent);
+  }
+}
+
+bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
+  m_pParentDlg = parent;
+  m_szUrl = web::FormatStartUrl(res::LoadString(res::IDS_LOGIN_URL), theApp.m_strToken,
+                                theApp.m_strFrom);
+  GtkWidget* placeholder = parent ? parent->GetDlgItem(kPlaceholderId) : nullptr;
+  if (!placeholder || m_pWebView) return false;
+  gtk_widget_destroy(placeholder);
+
+  m_pContent = webkit_user_content_manager_new();
+  WebKitUserScript* script = webkit_user_script_new(
+      kExternalScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(m_pContent, script);
+  webkit_user_script_unref(script);
+  webkit_user_content_manager_register_script_message_handler_with_reply(m_pContent,
+                                                                         kAppLoginHandler, nullptr);
+  webkit_user_content_manager_register_script_message_handler(m_pContent,
+                                                              kDocumentCompleteHandler);
+  g_signal_connect(m_pContent, "script-message-with-reply-received::cvlAppLogin",
+                   G_CALLBACK(HtmlViewSignals::AppLoginMessage), this);
+  g_signal_connect(m_pContent, "script-message-received::cvlDocumentComplete",
+                   G_CALLBACK(HtmlViewSignals::DocumentCompleteMessage), this);
+
+  m_pWebView = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(m_pContent));
+  g_signal_connect(m_pWebView, "create", G_CALLBACK(HtmlViewSignals::Create), this);
+  g_signal_connect(m_pWebView, "destroy", G_CALLBACK(HtmlViewSignals::Destroyed), this);
+  GtkWidget* widget = GTK_WIDGET(m_pWebView);
+  gtk_widget_set_size_request(widget, kViewRight - kViewLeft, kViewBottom - kViewTop);
+  gtk_fixed_put(parent->ClientArea(), widget, kViewLeft, kViewTop);
+  gtk_widget_show(widget);
+
+  OnInitialUpdate();
+  return true;
+}
+
+void CBaseHtmlView::OnInitialUpdate() { Navigate(m_szUrl); }
+
+void CBaseHtmlView::Navigate(const std::string& url) {
+  if (m_pWebView) webkit_web_view_load_uri(m_pWebView, url.c_str());
+}
+
+void CBaseHtmlView::OnDocumentComplete() {
+  if (m_pParentDlg) m_pParentDlg->BringToFront();
+  ReportEvent("web_load");
+}
+
+WebKitWebView* CBaseHtmlView::OnNewWindow2() {
+  if (!m_pPopupView) {
+    m_pPopupView = std::make_unique<CBaseHtmlView>();
+    m_pPopupView->CreatePopupWindow(m_pWebView);
+  }
+  return m_pPopupView->m_pWebView;
+}
+
+void CBaseHtmlView::CreatePopupWindow(WebKitWebView* relatedView) {
+  m_bPopup = true;
+  // Never shown and never put in a container: it only turns navigations into browser starts.
+  m_pWebView = WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_related_view(relatedView)));
+  g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(HtmlViewSignals::DecidePolicy), this);
+}
+
+bool CBaseHtmlView::BeforeNavigate2(const std::string& url) {
+  if (!m_bPopup) return true;
+  platform::StartDetached({"xdg-open", url});
+  return false;
+}
+
+void CBaseHtmlView::ForgetWidgets() {
+  // The dialog's window is going and takes the main view with it; the hidden view goes too.
+  m_pPopupView.reset();
+  m_pWebView = nullptr;
+}
+
+bool CBaseHtmlView::AppLogin(const std::string& text) {
+  const std::string clientPath = web::ClientPath(theApp.m_strGameDir);
+  if (!web::ClientPresent(g_bInstallFinished, clientPath)) {
+    ShowWarningBox("游戏正在下载", "来自网页的消息");
+    Navigate(m_szUrl);
+    LOG_MAIN("wszExePath:", clientPath);
+    LOG_MAIN("AppLogin file does not exist paht");
+    return false;
+  }
+
+  LOG_MAIN("AppLogin Start Game");
+  const std::int32_t dialogHandle = m_pParentDlg ? m_pParentDlg->WindowHandle() : 0;
+  const web::ClientCommand command =
+      web::FormatClientCommand(theApp.m_strGameDir, text, theApp.m_nWinId, dialogHandle);
+  if (!web::CommandLineFits(command)) {
+    LOG_MAIN("AppLogin command line too long, client not started: ", command.commandLine.size(),
+             " bytes");
+    Navigate(m_szUrl);
+    return false;
+  }
+  LOG_MAIN(command.commandLine);
+  if (const int error = web::StartProgram(command.program, command.arguments)) {
+    LOG_MAIN("AppLogin client start failed, errno ", error);
+  }
+  ReportEvent("game_start");
+  Navigate(m_szUrl);
+  LOG_MAIN("AppLogin Start End");
+  return m_pParentDlg && m_pParentDlg->DestroyWindow();
+}

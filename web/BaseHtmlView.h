@@ -1,0 +1,55 @@
+#pragma once
+// The embedded login page: a WebKit view placed in the dialog in place of control 1009. The page
+// reaches the launcher only through `window.external.AppLogin`; every finished document (frames
+// too) raises the dialog and reports "web_load"; a request for a new window goes to a hidden view
+// that hands its URL to the desktop's default browser.
+#include <memory>
+#include <string>
+
+#include "web/html-view-host.h"
+
+typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitUserContentManager WebKitUserContentManager;
+
+class CBaseHtmlView {
+ public:
+  static constexpr int kPlaceholderId = 1009;
+
+  CBaseHtmlView();
+  ~CBaseHtmlView();
+  CBaseHtmlView(const CBaseHtmlView&) = delete;
+  CBaseHtmlView& operator=(const CBaseHtmlView&) = delete;
+
+  // Replaces the host's placeholder 1009 with the view and loads the start URL. False (and no
+  // page) when the host has no placeholder.
+  bool CreateInDialog(IHtmlViewHost* parent);
+
+  // The page's call: starts the game client with `text` (UTF-8) and destroys the dialog, or tells
+  // the player the game is still downloading and starts the page over. The page's answer.
+  bool AppLogin(const std::string& text);
+
+  const std::string& StartUrl() const { return m_szUrl; }
+  // The view's widget; null before CreateInDialog and after the dialog is gone.
+  WebKitWebView* WebView() const { return m_pWebView; }
+
+ private:
+  void OnInitialUpdate();
+  void OnDocumentComplete();
+  // Answers WebKit's "create": the one hidden view that receives every new-window request.
+  WebKitWebView* OnNewWindow2();
+  // True when the navigation is to go ahead; the hidden view lets none through.
+  bool BeforeNavigate2(const std::string& url);
+  void Navigate(const std::string& url);
+  void CreatePopupWindow(WebKitWebView* relatedView);
+  void ForgetWidgets();
+
+  std::string m_szUrl;
+  IHtmlViewHost* m_pParentDlg = nullptr;
+  bool m_bPopup = false;
+  std::unique_ptr<CBaseHtmlView> m_pPopupView;
+
+  WebKitWebView* m_pWebView = nullptr;
+  WebKitUserContentManager* m_pContent = nullptr;
+
+  friend struct HtmlViewSignals;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The toolkit-free half of the web view: the start URL and what a call of AppLogin decides and
+// hands to the game client. The view (BaseHtmlView) carries the decision out.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace web {
+
+// The client's command line lives in a 1024-byte buffer on the client's side of the contract.
+constexpr size_t kMaxCommandLineBytes = 1023;
+
+// The login page address followed by the token and the source text exactly as the platform
+// client passed them: nothing is escaped, and since the address holds a query of its own the
+// result has two '?'.
+std::string FormatStartUrl(const std::string& loginUrl, const std::string& token,
+                           const std::string& from);
+
+// `gameDir` + "/cvlclient": the same path the dialog tests to decide whether to install.
+std::string ClientPath(const std::string& gameDir);
+
+// While the install may still write the client, a file that exists can be half-written, so the
+// flag is asked first and the file system only after the install has finished.
+bool ClientPresent(bool installFinished, const std::string& clientPath);
+
+struct ClientCommand {
+  std::string commandLine;              // the line as logged: path and the four words
+  std::string program;                  // the client path
+  std::vector<std::string> arguments;   // argv: the program, then the four words
+};
+
+// The command line for the page's text (UTF-8): the Base64 of its bytes ("(null)" for an empty
+// text), the window to notify and the dialog's window.
+ClientCommand FormatClientCommand(const std::string& gameDir, const std::string& pageText,
+                                  std::int32_t winId, std::int32_t dialogHandle);
+
+// A line longer than kMaxCommandLineBytes is never started: cut, it would hand the client a
+// truncated login.
+bool CommandLineFits(const ClientCommand& command);
+
+}  // namespace web
