@@ -110,16 +110,19 @@ void AppendPieces(RecordWriter& w, const Pieces&... pieces) {
 
 }  // namespace cvlog
 
-// The pieces are evaluated only when the line will be kept.
-#define LOG_LINE(id, level, ...)                                                             \
-  do {                                                                                       \
-    ::cvlog::ILogManager* cvlog_manager_ = ::cvlog::Instance();                              \
-    if (cvlog_manager_->ShouldLog((id), (level))) {                                          \
-      ::cvlog::LogRecord* cvlog_record_ = cvlog_manager_->AcquireRecord((id), (level));      \
-      ::cvlog::RecordWriter cvlog_writer_(cvlog_record_->content + cvlog_record_->contentLength, \
-                                          cvlog_record_->content + ::cvlog::kContentSize);   \
-      ::cvlog::AppendPieces(cvlog_writer_, __VA_ARGS__);                                     \
-      cvlog_record_->contentLength += static_cast<std::int32_t>(cvlog_writer_.length());     \
-      cvlog_manager_->SubmitRecord(cvlog_record_, __FILE__, __LINE__);                       \
-    }                                                                                        \
+// A line on the logger `id` of the given manager. The pieces are evaluated only when the line
+// will be kept; the record is filled in place, with no formatting buffer in between.
+#define LOG_LINE_ON(manager, id, level, ...)                                                      \
+  do {                                                                                            \
+    ::cvlog::ILogManager* cvlog_manager_ = (manager);                                             \
+    if (cvlog_manager_->ShouldLog((id), (level))) {                                               \
+      ::cvlog::LogRecord* cvlog_record_ = cvlog_manager_->AcquireRecord((id), (level));           \
+      ::cvlog::RecordWriter cvlog_writer_(cvlog_record_->content + cvlog_record_->contentLength,  \
+                                          cvlog_record_->content + ::cvlog::kContentSize);        \
+      ::cvlog::AppendPieces(cvlog_writer_, __VA_ARGS__);                                          \
+      cvlog_record_->contentLength += static_cast<std::int32_t>(cvlog_writer_.length());          \
+      cvlog_manager_->SubmitRecord(cvlog_record_, __FILE__, __LINE__);                            \
+    }                                                                                             \
   } while (0)
+
+#define LOG_LINE(id, level, ...) LOG_LINE_ON(::cvlog::Instance(), id, level, __VA_ARGS__)

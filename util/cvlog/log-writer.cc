@@ -1,0 +1,238 @@
+// The writer thread's half of the manager: Start, Stop, Run and the log files.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/fs.h"
+#include "util/cvlog/log-file.h"
+#include "util/cvlog/log-manager.h"
+#include "util/cvlog/record-header.h"
+
+namespace cvlog {
+namespace {
+
+// The 32-bit size of the original limit arithmetic, without its wrap-around: 0xFFFFFFFF
+// megabytes ("no limit") rolls over at 4293918720 bytes and nothing larger ever wraps to a
+// tiny limit.
+std::uint64_t LimitBytes(std::uint32_t megabytes) {
+  const std::uint64_t bytes = static_cast<std::uint64_t>(megabytes) << 20;
+  return bytes < 0xFFF00000ULL ? bytes : 0xFFF00000ULL;
+}
+
+}  // namespace
+
+void LogManager::PrintAlert(std::string_view text) {
+  std::lock_guard<LockHelper> lock(consoleLock_);
+  platform::ConsoleWrite(text, LevelColour(LOG_FATAL));
+}
+
+void LogManager::PrintLine(const LogRecord& record) {
+  const std::string_view text(record.content, static_cast<std::size_t>(record.contentLength));
+  const int colour = LevelColour(record.level);
+  if (colour == platform::kConsolePlain) {
+    platform::ConsoleWrite(text, colour);
+    return;
+  }
+  std::lock_guard<LockHelper> lock(consoleLock_);
+  platform::ConsoleWrite(text, colour);
+}
+
+void LogManager::CloseFile(LoggerEntry& entry) {
+  if (!entry.file) return;
+  std::fclose(entry.file);
+  entry.file = nullptr;
+}
+
+bool LogManager::Start() {
+  std::lock_guard<std::mutex> lifecycle(lifecycle_);
+  if (running_.load(std::memory_order_relaxed) || HasThread()) {
+    PrintAlert("cvlog already start \r\n");
+    return false;
+  }
+  if (!StartThread()) {
+    std::printf("cvlog: create cvlog thread error! \r\n");
+    return false;
+  }
+  return startSem_.Wait(3000);
+}
+
+bool LogManager::Stop() {
+  std::lock_guard<std::mutex> lifecycle(lifecycle_);
+  if (!running_.load(std::memory_order_relaxed)) return false;
+  PrintAlert("cvlog stopping \r\n");
+  running_.store(false, std::memory_order_relaxed);
+  WakeWriter();
+  JoinThread();
+  std::lock_guard<LockHelper> lock(poolLock_);
+  for (LogRecord* record : pool_) delete record;
+  pool_.clear();
+  poolSize_.store(0, std::memory_order_relaxed);
+  return true;
+}
+
+void LogManager::SleepWhileIdle() {
+  std::unique_lock<std::mutex> lock(wakeMutex_);
+  writerAsleep_.store(true, std::memory_order_relaxed);
+  wakeCondition_.wait_for(lock, std::chrono::milliseconds(kIdlePollMs), [this] { return wakeRequested_; });
+  wakeRequested_ = false;
+  writerAsleep_.store(false, std::memory_order_relaxed);
+}
+
+void LogManager::Run() {
+  running_.store(true, std::memory_order_relaxed);
+  LOG_LINE_ON(this, 0, LOG_ALARM, "-----------------  cvlog thread started!   ----------------------------");
+  const int last = lastId_.load(std::memory_order_relaxed);
+  for (int id = 0; id <= last; ++id) {
+    const LoggerEntry& entry = loggers_[id];
+    if (!entry.enable.load(std::memory_order_relaxed)) continue;
+    LOG_LINE_ON(this, 0, LOG_ALARM, "logger id=", id, " key=", entry.key, " name=", entry.name, " path=", entry.path,
+                " level=", entry.level.load(std::memory_order_relaxed), " display=", entry.display ? "true" : "false");
+  }
+  startSem_.Post();
+
+  int unflushed[LOGGER_MAX] = {};
+  std::int64_t lastReloadCheck = platform::UnixTimeNow();
+  for (;;) {
+    if (writerQueue_.empty() && submitSize_.load(std::memory_order_relaxed) != 0) {
+      std::lock_guard<LockHelper> lock(submitLock_);
+      if (!submitQueue_.empty()) {
+        submitQueue_.swap(writerQueue_);
+        submitSize_.store(0, std::memory_order_relaxed);
+      }
+    }
+
+    if (writerQueue_.empty()) {
+      const int lastNow = lastId_.load(std::memory_order_relaxed);
+      for (int id = 0; id <= lastNow; ++id) {
+        LoggerEntry& entry = loggers_[id];
+        if (!entry.enable.load(std::memory_order_relaxed)) {
+          CloseFile(entry);
+        } else if (unflushed[id] != 0) {
+          if (entry.file) std::fflush(entry.file);
+          unflushed[id] = 0;
+        }
+      }
+      SleepWhileIdle();
+      if (!running_.load(std::memory_order_relaxed) && submitSize_.load(std::memory_order_relaxed) == 0) break;
+      const int interval = autoReloadSeconds_.load(std::memory_order_relaxed);
+      if (interval != 0) {
+        const std::int64_t now = platform::UnixTimeNow();
+        if (now - lastReloadCheck > interval) {
+          ReloadConfig();
+          lastReloadCheck = now;
+        }
+      }
+      continue;
+    }
+
+    LogRecord* record = writerQueue_.front();
+    writerQueue_.pop_front();
+    const int id = record->loggerId;
+    if (BadId(id)) {
+      ReleaseRecord(record);
+      continue;
+    }
+    LoggerEntry& entry = loggers_[id];
+    if (record->kind != kKindLine) {
+      ApplyChange(id, static_cast<RecordKind>(record->kind), record->changeValue,
+                  std::string_view(record->content, static_cast<std::size_t>(record->contentLength)));
+      CloseFile(entry);
+      ReleaseRecord(record);
+      continue;
+    }
+    popCount_.fetch_add(1, std::memory_order_relaxed);
+    if (entry.enable.load(std::memory_order_relaxed) && record->level >= entry.level.load(std::memory_order_relaxed)) {
+      if (entry.display) PrintLine(*record);
+      if (entry.outfile) {
+        if (!OpenLogger(*record)) {
+          ReleaseRecord(record);
+          continue;
+        }
+        const std::size_t length = static_cast<std::size_t>(record->contentLength);
+        if (entry.file && length != 0 && std::fwrite(record->content, 1, length, entry.file) != length) {
+          CloseFile(entry);
+        }
+        entry.writeLength += length;
+        ++unflushed[id];
+      }
+      writeCount_.fetch_add(1, std::memory_order_relaxed);
+      writeBytes_.fetch_add(static_cast<std::uint64_t>(record->contentLength), std::memory_order_relaxed);
+    }
+    ReleaseRecord(record);
+  }
+
+  const int lastNow = lastId_.load(std::memory_order_relaxed);
+  for (int id = 0; id <= lastNow; ++id) {
+    loggers_[id].enable.store(false, std::memory_order_relaxed);
+    CloseFile(loggers_[id]);
+  }
+}
+
+bool LogManager::OpenLogger(const LogRecord& record) {
+  const int id = record.loggerId;
+  if (BadId(id)) {
+    PrintAlert("cvlog: openLogger can not open, invalide logger id! \r\n");
+    return false;
+  }
+  LoggerEntry& entry = loggers_[id];
+  if (!entry.enable.load(std::memory_order_relaxed) || !entry.outfile ||
+      record.level < entry.level.load(std::memory_order_relaxed)) {
+    return false;
+  }
+
+  const bool sameDay = record.time >= entry.fileDayStart && record.time < entry.fileDayEnd;
+  const bool overSize = entry.writeLength > LimitBytes(entry.limitsize);
+  if (!sameDay) {
+    entry.fileIndex = 0;
+    CloseFile(entry);
+  } else if (overSize) {
+    ++entry.fileIndex;
+    CloseFile(entry);
+  }
+  if (entry.file) return true;
+
+  entry.fileCreationTime = record.time;
+  entry.writeLength = 0;
+  const platform::LocalTime opened = platform::ToLocalTime(record.time);
+  const platform::LocalDay day = platform::LocalDayOf(record.time);
+  entry.fileDayStart = day.start;
+  entry.fileDayEnd = day.end;
+  const std::string folder = LogFolder(entry.path, entry.monthdir, opened);
+  if (!platform::IsDirectory(folder)) MakeDirectories(folder);
+  const std::string path = folder + LogFileName(processName_, entry.name, opened, entry.fileIndex);
+
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  long size = -1;
+  if (file) {
+    if (!entry.fileBuffer) entry.fileBuffer = std::make_unique<char[]>(kFileBufferSize);
+    std::setvbuf(file, entry.fileBuffer.get(), _IOFBF, kFileBufferSize);
+    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  }
+  if (size < 0) {
+    if (file) std::fclose(file);
+    char message[500];
+    std::snprintf(message, sizeof message, "cvlog: can not open log file %s. \r\n", path.c_str());
+    PrintAlert("!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n");
+    PrintAlert(message);
+    PrintAlert("!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n");
+    entry.outfile = false;
+    return false;
+  }
+  entry.file = file;
+  entry.writeLength = static_cast<std::uint64_t>(size);
+
+  if (entry.reserveTime > 0) {
+    const std::int64_t now = platform::UnixTimeNow();
+    if (entry.history.size() > 7) {
+      while (!entry.history.empty() && entry.history.front().first < now - entry.reserveTime) {
+        std::remove(entry.history.front().second.c_str());
+        entry.history.pop_front();
+      }
+    }
+    if (entry.history.empty() || entry.history.back().second != path) entry.history.emplace_back(now, path);
+  }
+  return true;
+}
+
+}  // namespace cvlog
