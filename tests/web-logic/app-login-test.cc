@@ -1,0 +1,99 @@
+#include "web/app-login.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StartUrl, AppendsTheTextsUnescapedAfterTheLoginQuery) {
+  const std::string login = "https://login.test/oauth2/5670?redirectUri=http://game.test/user/kvWebLogin";
+  const struct {
+    std::string token, from, url;
+  } cases[] = {
+      {"T0k", "src", login + "?qxtc=T0k&qxqd=src"},
+      {"a b&c=d", "x?y#z", login + "?qxtc=a b&c=d&qxqd=x?y#z"},
+      {"", "", login + "?qxtc=&qxqd="},
+  };
+  for (const auto& c : cases) EXPECT_EQ(web::FormatStartUrl(login, c.token, c.from), c.url);
+}
+
+TEST(StartUrl, LongTokenIsKeptWhole) {
+  // The token is the login: a URL cut at some buffer size would hand the page a wrong one.
+  const std::string token(3000, 't');
+  const std::string url = web::FormatStartUrl("http://h/l?r=1", token, "f");
+  EXPECT_EQ(url, "http://h/l?r=1?qxtc=" + token + "&qxqd=f");
+}
+
+TEST(ClientCommand, FormatsPathBase64WindowsAndEnd) {
+  const struct {
+    std::string gameDir, text;
+    int winId, dialog;
+    std::string line;
+  } cases[] = {
+      {"D:/Games/cvl", "T", 5, 1180, "D:/Games/cvl/cvlclient VA== 5 1180 end"},
+      {"/g", "ab", 5, 1180, "/g/cvlclient YWI= 5 1180 end"},     // two bytes: one '='
+      {"/g", "abc", 5, 1180, "/g/cvlclient YWJj 5 1180 end"},    // three bytes: none
+      // Encoded from the UTF-8 bytes E4 B8 AD E6 96 87, not from UTF-16 units.
+      {"/g", "\xe4\xb8\xad\xe6\x96\x87", 5, 1180, "/g/cvlclient 5Lit5paH 5 1180 end"},
+      {"/g", "", 5, 1180, "/g/cvlclient (null) 5 1180 end"},
+      {"/g", "a", 0, 1180, "/g/cvlclient YQ== 0 1180 end"},      // no --winid
+      {"/g", "a", -7, 0, "/g/cvlclient YQ== -7 0 end"},          // no dialog
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(web::FormatClientCommand(c.gameDir, c.text, c.winId, c.dialog).commandLine, c.line);
+  }
+}
+
+TEST(ClientCommand, ArgumentsKeepAPathWithBlanksInOnePiece) {
+  const web::ClientCommand command = web::FormatClientCommand("/opt/my games", "hi", 3, 44);
+  EXPECT_EQ(command.program, "/opt/my games/cvlclient");
+  EXPECT_EQ(command.arguments,
+            (std::vector<std::string>{"/opt/my games/cvlclient", "aGk=", "3", "44", "end"}));
+  EXPECT_EQ(command.commandLine, "/opt/my games/cvlclient aGk= 3 44 end");
+}
+
+TEST(ClientCommand, LineOfMoreThan1023BytesDoesNotFit) {
+  // 750 text bytes give 1000 Base64 characters; the rest of the line is the folder length + 19.
+  const std::string text(750, 'x');
+  const struct {
+    std::string gameDir;
+    size_t length;
+    bool fits;
+  } cases[] = {{"/gam", 1023, true}, {"/game", 1024, false}};
+  for (const auto& c : cases) {
+    const web::ClientCommand command = web::FormatClientCommand(c.gameDir, text, 0, 0);
+    EXPECT_EQ(command.commandLine.size(), c.length);
+    EXPECT_EQ(web::CommandLineFits(command), c.fits) << c.length;
+  }
+}
+
+class ClientPresentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/cvl-web-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(ClientPresentTest, FlagIsAskedBeforeTheFile) {
+  const std::string client = web::ClientPath(dir_.string());
+  EXPECT_EQ(client, dir_.string() + "/cvlclient");
+  std::ofstream(client) << "#!/bin/sh\n";
+
+  EXPECT_FALSE(web::ClientPresent(false, client)) << "install running: the file may be half-written";
+  EXPECT_TRUE(web::ClientPresent(true, client));
+  fs::remove(client);
+  EXPECT_FALSE(web::ClientPresent(true, client));
+}
+
+}  // namespace
