@@ -1,0 +1,75 @@
+#pragma once
+// The streams 7-Zip reads an archive from and writes extracted files into. No single system
+// call moves more than kMaxTransfer bytes. Reference counts are atomic because the plug-in's
+// decoder threads may read the input stream.
+#include <atomic>
+#include <string>
+
+#include "arc7z/sevenzip.h"
+#include "platform/file.h"
+
+namespace arc7z {
+
+inline constexpr UInt32 kMaxTransfer = 0x400000;
+
+class CInFileStream : public IInStream,
+                      public IStreamGetSize,
+                      public IStreamGetProps,
+                      public IStreamGetProps2 {
+ public:
+  CInFileStream() = default;
+  CInFileStream(const CInFileStream&) = delete;
+  CInFileStream& operator=(const CInFileStream&) = delete;
+
+  HRESULT QueryInterface(const GUID& iid, void** object) override;
+  UInt32 AddRef() override;
+  UInt32 Release() override;
+  HRESULT Read(void* data, UInt32 size, UInt32* processedSize) override;
+  HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
+  HRESULT GetSize(UInt64* size) override;
+  HRESULT GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
+                   UInt32* attrib) override;
+  HRESULT GetProps2(CStreamFileProps* props) override;
+
+  // Opens the file for reading (closing one that is open); false leaves the error number set.
+  bool open(const std::wstring& path);
+  void setHardLinkFlag(bool reportLinks) { reportLinks_ = reportLinks; }
+
+ protected:
+  virtual ~CInFileStream();
+
+ private:
+  std::atomic<UInt32> references_{0};
+  platform::File file_;
+  bool reportLinks_ = false;
+};
+
+class COutFileStream : public IOutStream {
+ public:
+  COutFileStream() = default;
+  COutFileStream(const COutFileStream&) = delete;
+  COutFileStream& operator=(const COutFileStream&) = delete;
+
+  HRESULT QueryInterface(const GUID& iid, void** object) override;
+  UInt32 AddRef() override;
+  UInt32 Release() override;
+  HRESULT Write(const void* data, UInt32 size, UInt32* processedSize) override;
+  HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
+  HRESULT SetSize(UInt64 newSize) override;
+
+  // Creates or truncates the file; a symbolic link in the last component makes it fail.
+  bool open(const std::wstring& path);
+  HRESULT setModificationTime(FILETIME time);
+  HRESULT close();
+  UInt64 processedSize() const { return processed_; }
+
+ protected:
+  virtual ~COutFileStream();
+
+ private:
+  std::atomic<UInt32> references_{0};
+  platform::File file_;
+  UInt64 processed_ = 0;
+};
+
+}  // namespace arc7z

@@ -1,0 +1,294 @@
+#pragma once
+// The 7-Zip plug-in's binary interface as this project declares it: basic types, the property
+// variant, interface ids and the COM-style interfaces in their vtable order. The layout is that
+// of 7-Zip 23 and later on Linux x86_64: IUnknown has no virtual destructor, so every
+// interface's own methods start right after Release. SevenZipLibrary refuses a plug-in that
+// reports another layout.
+//
+// wchar_t is 4 bytes here and holds UTF-16 code units; a BSTR points just past a 32-bit byte
+// count, into a block allocated with malloc (see sys-string.h).
+#include <cstddef>
+#include <cstdint>
+
+namespace arc7z {
+
+using HRESULT = std::int32_t;  // never `long`: that is 64-bit on LP64
+using UInt32 = std::uint32_t;
+using Int32 = std::int32_t;
+using UInt64 = std::uint64_t;
+using Int64 = std::int64_t;
+using PROPID = std::uint32_t;
+using VARTYPE = std::uint16_t;
+using VARIANT_BOOL = std::int16_t;
+using BSTR = wchar_t*;
+
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
+inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+inline constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
+inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+
+struct FILETIME {  // 100-ns ticks since 1601-01-01 UTC, in two halves (alignment 4)
+  UInt32 dwLowDateTime;
+  UInt32 dwHighDateTime;
+};
+
+struct GUID {
+  UInt32 Data1;
+  std::uint16_t Data2;
+  std::uint16_t Data3;
+  unsigned char Data4[8];
+};
+
+constexpr bool operator==(const GUID& a, const GUID& b) {
+  for (int i = 0; i < 8; ++i) {
+    if (a.Data4[i] != b.Data4[i]) return false;
+  }
+  return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3;
+}
+
+enum : VARTYPE {
+  VT_EMPTY = 0,
+  VT_I2 = 2,
+  VT_I4 = 3,
+  VT_BSTR = 8,
+  VT_BOOL = 11,
+  VT_I1 = 16,
+  VT_UI1 = 17,
+  VT_UI2 = 18,
+  VT_UI4 = 19,
+  VT_I8 = 20,
+  VT_UI8 = 21,
+  VT_INT = 22,
+  VT_UINT = 23,
+  VT_FILETIME = 64,
+};
+
+inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+struct PROPVARIANT {
+  VARTYPE vt;
+  std::uint16_t wReserved1;  // for file times: the precision
+  std::uint16_t wReserved2;
+  std::uint16_t wReserved3;
+  union {
+    char cVal;
+    unsigned char bVal;
+    std::int16_t iVal;
+    std::uint16_t uiVal;
+    Int32 lVal;
+    UInt32 ulVal;
+    int intVal;
+    unsigned uintVal;
+    Int64 hVal;
+    UInt64 uhVal;
+    VARIANT_BOOL boolVal;
+    Int32 scode;
+    FILETIME filetime;
+    BSTR bstrVal;
+  };
+};
+static_assert(sizeof(PROPVARIANT) == 16 && alignof(PROPVARIANT) == 8);
+static_assert(sizeof(wchar_t) == 4, "the plug-in's OLECHAR is a 4-byte wchar_t");
+
+// Property ids of archive items (and of the open callback's answers).
+enum : PROPID {
+  kpidPath = 3,
+  kpidName = 4,
+  kpidIsDir = 6,
+  kpidSize = 7,
+  kpidAttrib = 9,
+  kpidCTime = 10,
+  kpidATime = 11,
+  kpidMTime = 12,
+};
+
+// Ask modes of GetStream/PrepareOperation and results of SetOperationResult.
+enum : Int32 { kAskExtract = 0, kAskTest = 1, kAskSkip = 2 };
+enum : Int32 { kOpOK = 0, kOpUnsupportedMethod = 1, kOpDataError = 2, kOpCRCError = 3 };
+
+// Plug-in module properties (GetModuleProp): the interface layout and the version.
+enum : PROPID { kModuleInterfaceType = 0, kModuleVersion = 1 };
+inline constexpr UInt32 kInterfaceTypeNoVirtualDestructor = 0;
+
+// 7-Zip's interface ids: {23170F69-40C1-278A-0000-00GG00SS0000}.
+constexpr GUID SevenZipIid(unsigned char group, unsigned char sub) {
+  return GUID{0x23170F69, 0x40C1, 0x278A, {0, 0, 0, group, 0, sub, 0, 0}};
+}
+
+inline constexpr GUID IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr GUID IID_ISequentialInStream = SevenZipIid(0x03, 0x01);
+inline constexpr GUID IID_ISequentialOutStream = SevenZipIid(0x03, 0x02);
+inline constexpr GUID IID_IInStream = SevenZipIid(0x03, 0x03);
+inline constexpr GUID IID_IOutStream = SevenZipIid(0x03, 0x04);
+inline constexpr GUID IID_IStreamGetSize = SevenZipIid(0x03, 0x06);
+inline constexpr GUID IID_IStreamGetProps = SevenZipIid(0x03, 0x08);
+inline constexpr GUID IID_IStreamGetProps2 = SevenZipIid(0x03, 0x09);
+inline constexpr GUID IID_IProgress = SevenZipIid(0x00, 0x05);
+inline constexpr GUID IID_ICompressProgressInfo = SevenZipIid(0x04, 0x04);
+inline constexpr GUID IID_ICryptoGetTextPassword = SevenZipIid(0x05, 0x10);
+inline constexpr GUID IID_IArchiveOpenCallback = SevenZipIid(0x06, 0x10);
+inline constexpr GUID IID_IArchiveExtractCallback = SevenZipIid(0x06, 0x20);
+inline constexpr GUID IID_IArchiveOpenVolumeCallback = SevenZipIid(0x06, 0x30);
+inline constexpr GUID IID_IArchiveOpenSetSubArchiveName = SevenZipIid(0x06, 0x50);
+inline constexpr GUID IID_IInArchive = SevenZipIid(0x06, 0x60);
+
+// The interfaces. Objects are destroyed through Release only, so the destructors are protected
+// and non-virtual: a virtual one would add vtable slots the plug-in does not have.
+struct IUnknown {
+  virtual HRESULT QueryInterface(const GUID& iid, void** object) = 0;
+  virtual UInt32 AddRef() = 0;
+  virtual UInt32 Release() = 0;
+
+ protected:
+  ~IUnknown() = default;
+};
+
+struct ISequentialInStream : IUnknown {
+  virtual HRESULT Read(void* data, UInt32 size, UInt32* processedSize) = 0;
+
+ protected:
+  ~ISequentialInStream() = default;
+};
+
+struct IInStream : ISequentialInStream {
+  virtual HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) = 0;
+
+ protected:
+  ~IInStream() = default;
+};
+
+struct IStreamGetSize : IUnknown {
+  virtual HRESULT GetSize(UInt64* size) = 0;
+
+ protected:
+  ~IStreamGetSize() = default;
+};
+
+struct IStreamGetProps : IUnknown {
+  virtual HRESULT GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
+                           UInt32* attrib) = 0;
+
+ protected:
+  ~IStreamGetProps() = default;
+};
+
+struct CStreamFileProps {
+  UInt64 Size;
+  UInt64 VolID;
+  UInt64 FileID_Low;
+  UInt64 FileID_High;
+  UInt32 NumLinks;
+  UInt32 Attrib;
+  FILETIME CTime;
+  FILETIME ATime;
+  FILETIME MTime;
+};
+static_assert(sizeof(CStreamFileProps) == 64);
+
+struct IStreamGetProps2 : IUnknown {
+  virtual HRESULT GetProps2(CStreamFileProps* props) = 0;
+
+ protected:
+  ~IStreamGetProps2() = default;
+};
+
+struct ISequentialOutStream : IUnknown {
+  virtual HRESULT Write(const void* data, UInt32 size, UInt32* processedSize) = 0;
+
+ protected:
+  ~ISequentialOutStream() = default;
+};
+
+struct IOutStream : ISequentialOutStream {
+  virtual HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) = 0;
+  virtual HRESULT SetSize(UInt64 newSize) = 0;
+
+ protected:
+  ~IOutStream() = default;
+};
+
+struct IProgress : IUnknown {
+  virtual HRESULT SetTotal(UInt64 total) = 0;
+  virtual HRESULT SetCompleted(const UInt64* completeValue) = 0;
+
+ protected:
+  ~IProgress() = default;
+};
+
+struct ICompressProgressInfo : IUnknown {
+  virtual HRESULT SetRatioInfo(const UInt64* inSize, const UInt64* outSize) = 0;
+
+ protected:
+  ~ICompressProgressInfo() = default;
+};
+
+struct ICryptoGetTextPassword : IUnknown {
+  virtual HRESULT CryptoGetTextPassword(BSTR* password) = 0;
+
+ protected:
+  ~ICryptoGetTextPassword() = default;
+};
+
+struct IArchiveOpenCallback : IUnknown {
+  virtual HRESULT SetTotal(const UInt64* files, const UInt64* bytes) = 0;
+  virtual HRESULT SetCompleted(const UInt64* files, const UInt64* bytes) = 0;
+
+ protected:
+  ~IArchiveOpenCallback() = default;
+};
+
+struct IArchiveExtractCallback : IProgress {
+  virtual HRESULT GetStream(UInt32 index, ISequentialOutStream** outStream,
+                            Int32 askExtractMode) = 0;
+  virtual HRESULT PrepareOperation(Int32 askExtractMode) = 0;
+  virtual HRESULT SetOperationResult(Int32 opRes) = 0;
+
+ protected:
+  ~IArchiveExtractCallback() = default;
+};
+
+struct IArchiveOpenVolumeCallback : IUnknown {
+  virtual HRESULT GetProperty(PROPID propID, PROPVARIANT* value) = 0;
+  virtual HRESULT GetStream(const wchar_t* name, IInStream** inStream) = 0;
+
+ protected:
+  ~IArchiveOpenVolumeCallback() = default;
+};
+
+struct IArchiveOpenSetSubArchiveName : IUnknown {
+  virtual HRESULT SetSubArchiveName(const wchar_t* name) = 0;
+
+ protected:
+  ~IArchiveOpenSetSubArchiveName() = default;
+};
+
+struct IInArchive : IUnknown {
+  virtual HRESULT Open(IInStream* stream, const UInt64* maxCheckStartPosition,
+                       IArchiveOpenCallback* openCallback) = 0;
+  virtual HRESULT Close() = 0;
+  virtual HRESULT GetNumberOfItems(UInt32* numItems) = 0;
+  virtual HRESULT GetProperty(UInt32 index, PROPID propID, PROPVARIANT* value) = 0;
+  virtual HRESULT Extract(const UInt32* indices, UInt32 numItems, Int32 testMode,
+                          IArchiveExtractCallback* extractCallback) = 0;
+  virtual HRESULT GetArchiveProperty(PROPID propID, PROPVARIANT* value) = 0;
+  virtual HRESULT GetNumberOfProperties(UInt32* numProps) = 0;
+  virtual HRESULT GetPropertyInfo(UInt32 index, BSTR* name, PROPID* propID, VARTYPE* varType) = 0;
+  virtual HRESULT GetNumberOfArchiveProperties(UInt32* numProps) = 0;
+  virtual HRESULT GetArchivePropertyInfo(UInt32 index, BSTR* name, PROPID* propID,
+                                         VARTYPE* varType) = 0;
+
+ protected:
+  ~IInArchive() = default;
+};
+
+// The plug-in's exports this layer calls.
+using CreateObjectFunc = HRESULT (*)(const GUID* clsid, const GUID* iid, void** outObject);
+using GetModulePropFunc = HRESULT (*)(PROPID propID, PROPVARIANT* value);
+
+}  // namespace arc7z

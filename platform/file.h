@@ -1,0 +1,70 @@
+#pragma once
+// Files by handle and by path. Paths are UTF-8. Every call that fails returns false (or an
+// empty result) and leaves the system error number in LastErrorNumber().
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+int LastErrorNumber();
+void SetLastErrorNumber(int number);
+
+// Times are nanoseconds since 1970-01-01 UTC.
+struct FileStatus {
+  bool isDirectory = false;
+  bool isRegular = false;
+  bool isSymlink = false;
+  std::uint32_t mode = 0;  // the whole st_mode: type and permission bits
+  std::uint64_t size = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t links = 0;
+  std::int64_t accessTime = 0;
+  std::int64_t modificationTime = 0;
+  std::int64_t changeTime = 0;
+};
+
+enum class SeekOrigin { begin, current, end };
+
+// One open file; closed by close() or the destructor. Move-only.
+class File {
+ public:
+  File() = default;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  bool openForReading(const std::string& path);
+  // Creates the file or truncates it. A symbolic link in the last component is not followed:
+  // the open fails instead.
+  bool openForWriting(const std::string& path);
+  bool isOpen() const { return fd_ >= 0; }
+
+  // One system call each; the count moved (0 at the end of the file), or nothing on failure.
+  std::optional<std::size_t> read(void* buffer, std::size_t size);
+  std::optional<std::size_t> write(const void* data, std::size_t size);
+  std::optional<std::uint64_t> seek(std::int64_t offset, SeekOrigin origin);
+  bool truncate(std::uint64_t size);
+  std::optional<FileStatus> status() const;
+  bool setModificationTime(std::int64_t nanoseconds);
+  bool close();
+
+ private:
+  int fd_ = -1;
+};
+
+enum class LinkPolicy { follow, noFollow };
+
+std::optional<FileStatus> StatusOf(const std::string& path, LinkPolicy links);
+bool MakeDirectory(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Permission bits only: the type and set-id bits of `mode` are ignored.
+bool SetPermissions(const std::string& path, std::uint32_t mode);
+// The absolute path with every symbolic link resolved; the path must exist.
+std::optional<std::string> CanonicalPath(const std::string& path);
+
+}  // namespace platform
