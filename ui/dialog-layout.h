@@ -1,0 +1,66 @@
+#pragma once
+// Where the main dialog and its controls sit, in pixels, and the two rules that place them: the
+// dialog-unit conversion of the controls that keep their template place, and the centring on the
+// primary screen.
+namespace ui {
+
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  friend constexpr bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  friend constexpr bool operator==(const Point&, const Point&) = default;
+};
+
+inline constexpr int kDialogWidth = 1280;
+inline constexpr int kDialogHeight = 725;
+
+inline constexpr int IDC_BTN_MIN = 1003;
+inline constexpr int IDC_BTN_CLOSE = 1004;
+inline constexpr int IDC_PROGRESS = 1006;
+inline constexpr int IDC_STATIC_STATUS = 1008;
+inline constexpr int IDC_WEB_FRAME = 1009;
+
+// Places that the dialog gives its controls when it initialises.
+inline constexpr Rect kMinButtonRect{1056, 96, 27, 27};
+inline constexpr Rect kCloseButtonRect{1105, 92, 39, 39};
+inline constexpr Rect kProgressRect{523, 608, 556, 8};  // the one-pixel border included
+inline constexpr Rect kWebViewRect{497, 132, 645, 438};
+
+// Template places in dialog units of the dialog font.
+inline constexpr Rect kDialogTemplateDu{0, 0, 858, 446};
+inline constexpr Rect kStatusLineDu{303, 373, 40, 11};
+inline constexpr Rect kWebFrameDu{329, 82, 430, 270};
+
+// Base units of the dialog font (8-point "MS Shell Dlg").
+inline constexpr int kBaseUnitX = 6;
+inline constexpr int kBaseUnitY = 13;
+
+// n * numerator / denominator, rounded half away from zero (for the non-negative values here).
+constexpr int MulDiv(int n, int numerator, int denominator) {
+  long long product = static_cast<long long>(n) * numerator;
+  long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+constexpr Rect DialogUnitsToPixels(Rect du) {
+  return Rect{MulDiv(du.x, kBaseUnitX, 4), MulDiv(du.y, kBaseUnitY, 8), MulDiv(du.width, kBaseUnitX, 4),
+              MulDiv(du.height, kBaseUnitY, 8)};
+}
+
+// Centred on a screen larger than the dialog; on a screen no larger in one direction, that edge
+// stays where it is.
+constexpr Point CenteredOrigin(int screenWidth, int screenHeight, Point current) {
+  Point p = current;
+  if (screenWidth > kDialogWidth) p.x = (screenWidth - kDialogWidth) / 2;
+  if (screenHeight > kDialogHeight) p.y = (screenHeight - kDialogHeight) / 2;
+  return p;
+}
+
+}  // namespace ui

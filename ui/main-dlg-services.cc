@@ -1,0 +1,29 @@
+// The dialog's links to the rest of the launcher, in a file of their own so that programs which
+// pass their own services (the tests) do not link the web view and the install threads.
+#include "app/KRNLaunch.h"
+#include "ui/main-dlg.h"
+
+#if __has_include("web/BaseHtmlView.h")
+#include "web/BaseHtmlView.h"
+#endif
+
+namespace ui {
+
+MainDlg::Services MainDlg::Services::Defaults() {
+  Services services;
+  services.winId = theApp.m_nWinId;
+  services.gameDir = theApp.m_strGameDir;
+#if __has_include("web/BaseHtmlView.h")
+  services.createWebView = [](IHtmlViewHost& host) -> std::shared_ptr<void> {
+    auto view = std::make_shared<CBaseHtmlView>();
+    view->CreateInDialog(&host);
+    return view;
+  };
+#endif
+  services.startInstall = StartInstallThreads;
+  return services;
+}
+
+MainDlg::MainDlg() : MainDlg(Services::Defaults()) {}
+
+}  // namespace ui
