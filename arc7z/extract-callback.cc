@@ -121,8 +121,12 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
     errorMessage_ = L"Cannot extract item outside the output folder: " + itemPath_;
     return E_ABORT;
   }
+  // The item's folder, or the output folder itself for an item without a folder part: the
+  // install folder need not exist before the first run.
   if (const auto last = relative->rfind(L'/'); last != std::wstring::npos) {
     createFolderChain(outputFolder_ + relative->substr(0, last));
+  } else if (!outputFolder_.empty()) {
+    createFolderChain(outputFolder_);
   }
   diskPath_ = outputFolder_ + *relative;
   itemReady_ = true;

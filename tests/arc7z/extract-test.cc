@@ -1,0 +1,259 @@
+// Unpacking real 7z archives, built by the 7z program, into folders.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+
+#include "arc7z/arc-exception.h"
+#include "arc7z/arc-extractor.h"
+#include "arc7z/arc-format.h"
+#include "arc7z/sevenzip-library.h"
+#include "fixtures.h"
+
+namespace arc7z {
+namespace {
+
+namespace fs = std::filesystem;
+using test::wide;
+
+struct Entry {
+  fs::file_type type;
+  fs::perms perms;
+  std::string bytes;
+  fs::file_time_type mtime;
+  bool operator==(const Entry&) const = default;
+};
+
+// Everything below `root` that an unpacking must reproduce. Folder times are left out: the
+// files written into a folder move its time.
+std::map<std::string, Entry> snapshot(const fs::path& root) {
+  std::map<std::string, Entry> entries;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const auto status = item.symlink_status();
+    Entry e{status.type(), status.permissions(), {}, {}};
+    if (status.type() == fs::file_type::regular) {
+      e.bytes = test::readFile(item.path());
+      e.mtime = fs::last_write_time(item.path());
+    }
+    entries.emplace(fs::relative(item.path(), root).string(), std::move(e));
+  }
+  return entries;
+}
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  // Extracts and returns the exception's text and code, or ("", 0) on success.
+  std::pair<std::string, HRESULT> extract(const fs::path& archive, const std::wstring& folder) {
+    try {
+      extractor_.extract(wide(archive), folder);
+      return {"", 0};
+    } catch (const ArcException& e) {
+      return {e.what(), e.errorCode()};
+    }
+  }
+
+  test::TempDir dir_;
+  SevenZipLibrary library_{wide(CVL_TEST_PLUGIN)};
+  ArcExtractor extractor_{library_, kFormatSevenZip};
+};
+
+TEST_F(ExtractTest, wholeTreeUnpacksIdentically) {
+  const fs::path src = dir_ / "src";
+  test::writeFile(src / "readme.txt", "Corvela\r\n");
+  test::writeFile(src / "bin/cvlclient", std::string(200000, 'c') + "end");
+  test::writeFile(src / "data/levels/a/b/deep.dat", std::string(70000, '\x01'));
+  test::writeFile(src / "data/empty.bin", "");
+  test::writeFile(src / "\xe4\xb8\x8b\xe8\xbd\xbd/\xe6\xb8\xb8\xe6\x88\x8f \xf0\x9f\x98\x80.txt", "unicode");
+  test::writeFile(src / "config/locked.ini", "[readonly]");
+  fs::create_directories(src / "saves/empty/nested");
+  fs::permissions(src / "bin/cvlclient", fs::perms(0755));
+  fs::permissions(src / "config/locked.ini", fs::perms(0444));
+  // 100-ns steps: the precision a 7z archive keeps.
+  auto t = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  t -= t.time_since_epoch() % std::chrono::microseconds(1);
+  for (const auto& item : fs::recursive_directory_iterator(src)) {
+    if (item.is_regular_file()) fs::last_write_time(item.path(), t += std::chrono::nanoseconds(1234500));
+  }
+  test::pack(src, dir_ / "game.7z", "-mx=5");
+
+  const auto [message, code] = extract(dir_ / "game.7z", wide(dir_ / "out"));
+  ASSERT_EQ(message, "");
+  EXPECT_EQ(code, 0);
+  const auto expected = snapshot(src);
+  const auto unpacked = snapshot(dir_ / "out");
+  EXPECT_EQ(unpacked.size(), expected.size());
+  for (const auto& [path, entry] : expected) {
+    const auto found = unpacked.find(path);
+    ASSERT_NE(found, unpacked.end()) << path;
+    EXPECT_TRUE(found->second == entry) << path;
+  }
+}
+
+TEST_F(ExtractTest, outputFolderWithOrWithoutSeparatorOrEmpty) {
+  test::writeFile(dir_ / "src/sub/f.txt", "f");
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "plain")).first, "");
+  EXPECT_EQ(test::readFile(dir_ / "plain/sub/f.txt"), "f");
+  EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "slash") + L"/").first, "");
+  EXPECT_EQ(test::readFile(dir_ / "slash/sub/f.txt"), "f");
+  EXPECT_FALSE(fs::exists(dir_ / "plainsub"));
+
+  const fs::path previous = fs::current_path();
+  fs::create_directories(dir_ / "cwd");
+  fs::current_path(dir_ / "cwd");
+  const auto result = extract(dir_ / "a.7z", L"");
+  fs::current_path(previous);
+  EXPECT_EQ(result.first, "");
+  EXPECT_EQ(test::readFile(dir_ / "cwd/sub/f.txt"), "f");
+}
+
+TEST_F(ExtractTest, existingFilesAreReplacedEvenReadOnlyOnesAndOthersStay) {
+  test::writeFile(dir_ / "src/config.ini", "new");
+  fs::permissions(dir_ / "src/config.ini", fs::perms(0640));
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  test::writeFile(dir_ / "out/config.ini", "old, longer content");
+  fs::permissions(dir_ / "out/config.ini", fs::perms(0444));
+  test::writeFile(dir_ / "out/user.sav", "mine");
+  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  EXPECT_EQ(test::readFile(dir_ / "out/config.ini"), "new");
+  EXPECT_EQ(fs::status(dir_ / "out/config.ini").permissions(), fs::perms(0640));
+  EXPECT_EQ(test::readFile(dir_ / "out/user.sav"), "mine");
+}
+
+TEST_F(ExtractTest, setIdAndStickyBitsAreNeverApplied) {
+  test::writeFile(dir_ / "src/tool", "#!/bin/sh\n");
+  fs::create_directories(dir_ / "src/shared");
+  fs::permissions(dir_ / "src/tool", fs::perms(06755));
+  fs::permissions(dir_ / "src/shared", fs::perms(01777));
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  EXPECT_EQ(fs::status(dir_ / "out/tool").permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(dir_ / "out/shared").permissions(), fs::perms(0777));
+}
+
+TEST_F(ExtractTest, readOnlyFolderGetsItsModeAfterItsFiles) {
+  test::writeFile(dir_ / "src/ro/inside.txt", "in");
+  fs::permissions(dir_ / "src/ro", fs::perms(0555));
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  EXPECT_EQ(test::readFile(dir_ / "out/ro/inside.txt"), "in");
+  EXPECT_EQ(fs::status(dir_ / "out/ro").permissions(), fs::perms(0555));
+}
+
+TEST_F(ExtractTest, encryptedDataWithoutPasswordFails) {
+  test::writeFile(dir_ / "src/secret.txt", "payload");
+  test::pack(dir_ / "src", dir_ / "data.7z", "-pS3cret");
+  const auto [message, code] = extract(dir_ / "data.7z", wide(dir_ / "out"));
+  EXPECT_EQ(message, "Password is not defined");
+  EXPECT_NE(code, 0);
+
+  extractor_.setPassword(L"S3cret");
+  ASSERT_EQ(extract(dir_ / "data.7z", wide(dir_ / "out2")).first, "");
+  EXPECT_EQ(test::readFile(dir_ / "out2/secret.txt"), "payload");
+
+  extractor_.setPassword(L"wrong");
+  EXPECT_EQ(extract(dir_ / "data.7z", wide(dir_ / "out3")).first, "Data Error");
+}
+
+TEST_F(ExtractTest, damagedItemFailsAndEarlierItemsStay) {
+  test::writeFile(dir_ / "src/a.bin", std::string(4000, 'A'));
+  test::writeFile(dir_ / "src/b.bin", std::string(4000, 'B'));
+  test::pack(dir_ / "src", dir_ / "a.7z", "-mx=0 -ms=off");  // stored: each file's bytes as is
+  std::string bytes = test::readFile(dir_ / "a.7z");
+  const auto at = bytes.find(std::string(100, 'B'));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 1000] = 'X';
+  test::writeFile(dir_ / "a.7z", bytes);
+
+  const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out"));
+  EXPECT_TRUE(message == "CRC Failed" || message == "Data Error") << message;
+  EXPECT_EQ(code, E_FAIL);
+  EXPECT_EQ(test::readFile(dir_ / "out/a.bin"), std::string(4000, 'A'));
+  EXPECT_EQ(fs::file_size(dir_ / "out/b.bin"), 4000u);  // written through, closed, kept
+}
+
+TEST_F(ExtractTest, itemPathsThatLeaveTheFolderAreRefused) {
+  const fs::path work = dir_ / "work";
+  test::writeFile(dir_ / "escape.txt", "original");
+  test::writeFile(dir_ / "abs/absolute.txt", "absolute");
+  test::writeFile(work / "..\\back.txt", "backslashes");
+  test::writeFile(work / "ok.txt", "ok");
+  const struct {
+    std::string member;  // as given to 7z -spf, from `work`
+    std::string itemPath;
+  } cases[] = {
+      {"../escape.txt", "../escape.txt"},
+      {(dir_ / "abs/absolute.txt").string(), (dir_ / "abs/absolute.txt").string()},
+      {"..\\back.txt", "..\\back.txt"},
+  };
+  for (const auto& c : cases) {
+    const fs::path archive = dir_ / "evil.7z";
+    fs::remove(archive);
+    test::run7z(work, "a -spf " + test::quoted(archive.string()) + " ok.txt " + test::quoted(c.member));
+    const fs::path out = dir_ / "out/inner";
+    const auto [message, code] = extract(archive, wide(out));
+    EXPECT_EQ(message, "Cannot extract item outside the output folder: " + c.itemPath);
+    EXPECT_EQ(code, E_ABORT);
+    EXPECT_EQ(test::readFile(dir_ / "escape.txt"), "original");
+    EXPECT_EQ(test::readFile(dir_ / "abs/absolute.txt"), "absolute");
+    EXPECT_FALSE(fs::exists(dir_ / "out/escape.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "out/back.txt"));
+    EXPECT_FALSE(fs::exists(out / "abs"));
+    fs::remove_all(dir_ / "out");
+  }
+}
+
+TEST_F(ExtractTest, linksInTheOutputFolderDoNotLeadOutside) {
+  test::writeFile(dir_ / "src/data/level.dat", "level");
+  test::writeFile(dir_ / "src/inside/x.txt", "x");
+  test::writeFile(dir_ / "src/settings.ini", "settings");
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  fs::create_directories(dir_ / "outside");
+  test::writeFile(dir_ / "victim.ini", "victim");
+
+  // A file item at a link's place replaces the link, not its target.
+  fs::create_directories(dir_ / "out1");
+  fs::create_symlink(dir_ / "victim.ini", dir_ / "out1/settings.ini");
+  fs::create_symlink("real", dir_ / "out1/inside");  // leads within the folder: allowed
+  fs::create_directories(dir_ / "out1/real");
+  EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out1")).first, "");
+  EXPECT_EQ(test::readFile(dir_ / "victim.ini"), "victim");
+  EXPECT_FALSE(fs::is_symlink(dir_ / "out1/settings.ini"));
+  EXPECT_EQ(test::readFile(dir_ / "out1/settings.ini"), "settings");
+  EXPECT_EQ(test::readFile(dir_ / "out1/real/x.txt"), "x");
+
+  // A folder link leading outside stops the extraction before anything is written there.
+  fs::create_directories(dir_ / "out2");
+  fs::create_symlink(dir_ / "outside", dir_ / "out2/data");
+  const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out2"));
+  EXPECT_EQ(message, "Cannot extract item outside the output folder: data");
+  EXPECT_EQ(code, E_ABORT);
+  EXPECT_TRUE(fs::is_empty(dir_ / "outside"));
+}
+
+TEST_F(ExtractTest, hooksSeeTotalsProgressAndFileNames) {
+  test::writeFile(dir_ / "src/one.txt", std::string(1000, '1'));
+  test::writeFile(dir_ / "src/sub/two.txt", std::string(2000, '2'));
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  UInt64 total = 0, done = 0;
+  std::vector<std::wstring> names;
+  extractor_.setTotalHook([&](UInt64 t) { total = t; });
+  extractor_.setProgressHook([&](UInt64 d) { done = d; });
+  extractor_.setFileHook([&](const std::wstring& name) { names.push_back(name); });
+  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  EXPECT_EQ(total, 3000u);
+  EXPECT_EQ(done, 3000u);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"one.txt", L"two.txt"}));
+}
+
+TEST_F(ExtractTest, singleStreamItemWithoutPathTakesTheArchiveName) {
+  test::writeFile(dir_ / "src/package.tar", std::string(5000, 't'));
+  test::run7z(dir_ / "src", "a -txz " + test::quoted((dir_ / "package.tar.xz").string()) + " package.tar");
+  const ArcExtractor xz(library_, kFormatXz);
+  xz.extract(wide(dir_ / "package.tar.xz"), wide(dir_ / "out"));
+  EXPECT_EQ(test::readFile(dir_ / "out/package.tar"), std::string(5000, 't'));
+}
+
+}  // namespace
+}  // namespace arc7z
