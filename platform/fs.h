@@ -1,12 +1,10 @@
 #pragma once
-// Folder checks and creation by path (UTF-8).
+// Folder checks by path (UTF-8). Folders are made with MakeDirectory of platform/file.h.
 #include <string>
 
 namespace platform {
 
+// True for an existing folder, or a symbolic link to one.
 bool IsDirectory(const std::string& path);
-
-// Creates one folder (its parent must exist); false when it cannot, an existing one included.
-bool MakeDirectory(const std::string& path);
 
 }  // namespace platform

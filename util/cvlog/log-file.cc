@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 
 namespace cvlog {

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cvlog-fixtures.h"
+#include "util/cvlog/log-manager.h"
+
+namespace {
+
+using cvlog_test::ListFiles;
+using cvlog_test::ReadFile;
+using cvlog_test::SubmitAt;
+using cvlog_test::TextLines;
+using cvlog_test::Utc;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using Files = std::vector<std::string>;
+
+// Log files in a folder that hold lines of the test (not only the writer's start-up lines).
+Files FilesWithLines(const cvlog_test::TempDir& dir) {
+  Files names;
+  for (const std::string& name : ListFiles(dir.path())) {
+    if (!TextLines(ReadFile(dir.path() / name)).empty()) names.push_back(name);
+  }
+  return names;
+}
+
+// A running manager whose logger 0 writes into its own temp folder as process "cvl_qx".
+class LogFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    cvlog_test::QuietMain(manager_, dir_.folder());
+    manager_.SetName(0, "log");
+  }
+  void StartWriter() { ASSERT_TRUE(manager_.Start()); }
+  void StopWriter() { ASSERT_TRUE(manager_.Stop()); }
+
+  cvlog_test::ScopedTimeZone utc_{"UTC0"};
+  cvlog_test::TempDir dir_;
+  cvlog::LogManager manager_{"cvl_qx"};
+};
+
+// The writer's own first lines open a file named after the minute it starts; a line of another
+// day opens the next one.
+TEST(LogFileNames, TheLaunchersConfigurationNamesFilesAfterProgramLoggerAndMinute) {
+  cvlog_test::ScopedTimeZone utc("UTC0");
+  cvlog_test::TempDir dir;
+  const std::string home = cvlog_test::fs::current_path().string();
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  const std::int64_t started = std::time(nullptr);
+  {
+    cvlog::LogManager manager("cvl_qx");
+    manager.ConfigFromText("[Main] \npath = ./cvl/logs/ \nname=log \nfileline = 0 \n");
+    manager.SetDisplay(0, false);
+    ASSERT_TRUE(manager.Start());
+    SubmitAt(manager, 0, Utc(2031, 5, 14, 9, 5, 59), "work:");
+    manager.Stop();
+  }
+  ASSERT_EQ(chdir(home.c_str()), 0);
+  char now[64];
+  const std::time_t t = static_cast<std::time_t>(started);
+  std::strftime(now, sizeof now, "cvl_qx_log_%Y%m%d%H%M_000.log", std::gmtime(&t));
+  const auto files = ListFiles(dir.path() / "cvl/logs");
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0], now);  // a start across a minute's end would show here, and nowhere else
+  EXPECT_EQ(files[1], "cvl_qx_log_203105140905_000.log");
+}
+
+TEST_F(LogFiles, ALineOfTheNextDayStartsAFileWithIndexZero) {
+  manager_.SetLimitSize(0, 1);
+  StartWriter();
+  const std::string big(2000, 'b');
+  for (int i = 0; i < 600; ++i) SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 0), big);
+  SubmitAt(manager_, 0, Utc(2031, 5, 14, 23, 59, 59), "late");
+  SubmitAt(manager_, 0, Utc(2031, 5, 15, 0, 0, 1), "next day");
+  StopWriter();
+  EXPECT_EQ(FilesWithLines(dir_), (Files{"cvl_qx_log_203105140905_000.log", "cvl_qx_log_203105140905_001.log",
+                                        "cvl_qx_log_203105150000_000.log"}));
+  const auto last = TextLines(ReadFile(dir_.path() / "cvl_qx_log_203105150000_000.log"));
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_TRUE(last[0].ends_with(" next day"));
+}
+
+TEST_F(LogFiles, AFileGrownPastTheLimitIsFollowedByTheNextIndex) {
+  manager_.SetLimitSize(0, 1);
+  StartWriter();
+  const std::string text(1000, 'x');
+  for (int i = 0; i < 1100; ++i) SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 0), text + std::to_string(i));
+  StopWriter();
+  ASSERT_EQ(FilesWithLines(dir_), (Files{"cvl_qx_log_203105140905_000.log", "cvl_qx_log_203105140905_001.log"}));
+  const std::string first = ReadFile(dir_.path() / "cvl_qx_log_203105140905_000.log");
+  const auto firstLines = TextLines(first);
+  const std::string crossing = firstLines.back() + "\r\n";
+  EXPECT_GT(first.size(), 1048576u);                    // the line that crossed the limit is still here
+  EXPECT_LE(first.size() - crossing.size(), 1048576u);  // and it is the only one past it
+  const auto second = TextLines(ReadFile(dir_.path() / "cvl_qx_log_203105140905_001.log"));
+  EXPECT_EQ(firstLines.size() + second.size(), 1100u);
+  EXPECT_TRUE(second.back().ends_with("x1099"));
+}
+
+TEST_F(LogFiles, MonthFolders) {
+  manager_.SetMonthDir(0, true);
+  StartWriter();
+  SubmitAt(manager_, 0, Utc(2026, 12, 31, 23, 0, 0), "december");
+  SubmitAt(manager_, 0, Utc(2027, 1, 1, 0, 30, 0), "january");
+  StopWriter();
+  EXPECT_EQ(FilesWithLines(dir_), (Files{"2026_12/cvl_qx_log_202612312300_000.log",
+                                        "2027_01/cvl_qx_log_202701010030_000.log"}));
+}
+
+TEST_F(LogFiles, TwoRunsInTheSameMinuteAppendToOneFile) {
+  StartWriter();
+  SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 1), "first run");
+  StopWriter();
+  cvlog::LogManager again("cvl_qx");
+  cvlog_test::QuietMain(again, dir_.folder());
+  again.SetName(0, "log");
+  ASSERT_TRUE(again.Start());
+  SubmitAt(again, 0, Utc(2031, 5, 14, 9, 5, 30), "second run");
+  again.Stop();
+  ASSERT_EQ(FilesWithLines(dir_), (Files{"cvl_qx_log_203105140905_000.log"}));
+  const auto lines = TextLines(ReadFile(dir_.path() / "cvl_qx_log_203105140905_000.log"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0].ends_with("first run"));
+  EXPECT_TRUE(lines[1].ends_with("second run"));
+}
+
+TEST_F(LogFiles, AFolderThatCannotBeMadeIsReportedOnceAndFileOutputStops) {
+  std::ofstream(dir_.path() / "plain-file") << "not a folder";
+  const std::string folder = dir_.folder("plain-file/logs");
+  manager_.SetPath(0, folder.c_str());
+  CaptureStdout();
+  StartWriter();
+  LOG_LINE_ON(&manager_, 0, cvlog::LOG_INFO, "one");
+  LOG_LINE_ON(&manager_, 0, cvlog::LOG_INFO, "two");
+  StopWriter();
+  const std::string out = GetCapturedStdout();
+  const std::string path = folder + "cvl_qx_log_";
+  const std::string bang = "!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n";
+  const size_t at = out.find(bang + "cvlog: can not open log file " + path);
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_NE(out.find(".log. \r\n" + bang, at), std::string::npos) << out;
+  EXPECT_EQ(out.find("can not open", at + bang.size() + 20), std::string::npos) << out;  // once
+  EXPECT_FALSE(manager_.Entry(0).outfile);
+  EXPECT_EQ(manager_.TotalPopCount(), manager_.TotalPushCount());
+}
+
+TEST_F(LogFiles, FilesOpenedLongerThanTheReserveTimeAreDeletedOnceMoreThanSevenWereOpened) {
+  manager_.SetReserveTime(0, 1);
+  StartWriter();
+  for (int day = 1; day <= 9; ++day) SubmitAt(manager_, 0, Utc(2027, 1, day, 12, 0, 0), "day");
+  // Wait until all nine are open, then long enough for them to age past the reserve time.
+  for (int i = 0; i < 200 && manager_.TotalPopCount() < manager_.TotalPushCount(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  SubmitAt(manager_, 0, Utc(2027, 1, 10, 12, 0, 0), "day");
+  StopWriter();
+  EXPECT_EQ(ListFiles(dir_.path()), (Files{"cvl_qx_log_202701101200_000.log"}));
+}
+
+// Days of 23 and 25 hours: the file changes at the real local midnight and only there.
+TEST(LogFileDays, RollOverFollowsDaylightSavingDays) {
+  cvlog_test::ScopedTimeZone berlin(cvlog_test::kBerlin);
+  cvlog_test::TempDir dir;
+  cvlog::LogManager manager("cvl_qx");
+  cvlog_test::QuietMain(manager, dir.folder());
+  manager.SetName(0, "log");
+  ASSERT_TRUE(manager.Start());
+  SubmitAt(manager, 0, Utc(2026, 3, 28, 23, 10, 0), "00:10 on the short day");
+  SubmitAt(manager, 0, Utc(2026, 3, 29, 21, 50, 0), "23:50 on the short day");
+  SubmitAt(manager, 0, Utc(2026, 3, 29, 22, 30, 0), "00:30 the day after");
+  SubmitAt(manager, 0, Utc(2026, 10, 24, 22, 10, 0), "00:10 on the long day");
+  SubmitAt(manager, 0, Utc(2026, 10, 25, 22, 30, 0), "23:30 on the long day");
+  SubmitAt(manager, 0, Utc(2026, 10, 25, 23, 10, 0), "00:10 the day after");
+  manager.Stop();
+
+  Files names;
+  for (const std::string& name : ListFiles(dir.path())) {
+    const auto lines = TextLines(ReadFile(dir.path() / name));
+    if (lines.empty()) continue;
+    names.push_back(name + " " + std::to_string(lines.size()));
+  }
+  EXPECT_EQ(names, (Files{"cvl_qx_log_202603290010_000.log 2", "cvl_qx_log_202603300030_000.log 1",
+                          "cvl_qx_log_202610250010_000.log 2", "cvl_qx_log_202610260010_000.log 1"}));
+}
+
+TEST(LogFileConfig, AutoReloadRereadsTheFileWhileTheWriterRuns) {
+  cvlog_test::TempDir dir;
+  const auto file = dir.path() / "log.conf";
+  const std::string head = "[Main]\npath=" + dir.folder() + "\ndisplay=0\nfileline=0\n";
+  std::ofstream(file, std::ios::binary) << head;
+  cvlog::LogManager manager("p");
+  ASSERT_TRUE(manager.Config(file.c_str()));
+  manager.SetAutoReload(1);
+  ASSERT_TRUE(manager.Start());
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << head << "level=error\n";
+  bool reloaded = false;
+  for (int i = 0; i < 400 && !reloaded; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    reloaded = !manager.ShouldLog(0, cvlog::LOG_WARN);
+  }
+  manager.Stop();
+  EXPECT_TRUE(reloaded);
+}
+
+}  // namespace
