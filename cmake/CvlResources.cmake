@@ -7,8 +7,11 @@ set(CVL_RESOURCE_ART_DIR ${CMAKE_CURRENT_LIST_DIR}/../res/art)
 cmake_path(NORMAL_PATH CVL_RESOURCE_ART_DIR)
 
 function(cvl_embed_resources target)
+  # The uninstaller's file by path, not by generator expression: the dependency list below takes
+  # no generator expressions.
+  get_target_property(uninst_dir uninst BINARY_DIR)
   # Triples of type, id and file.
-  set(flat DLL 141 ${CVL_SEVENZIP_PLUGIN} EXE 162 $<TARGET_FILE:uninst>)
+  set(flat DLL 141 ${CVL_SEVENZIP_PLUGIN} EXE 162 ${uninst_dir}/uninst)
   file(GLOB art CONFIGURE_DEPENDS ${CVL_RESOURCE_ART_DIR}/cvl_*.png)
   foreach(picture PNG:131 PNG:137 PNG:155 ICON:160)
     string(REPLACE ":" ";" picture ${picture})

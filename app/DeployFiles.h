@@ -1,0 +1,18 @@
+#pragma once
+// Pieces of the first-run deployment (CKRNLaunchApp::DeployFiles) that tests call directly.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr std::uint16_t IDR_SEVENZIP_PLUGIN = 141;  // "DLL"
+inline constexpr std::uint16_t IDR_UNINSTALLER = 162;      // "EXE"
+
+// Writes the embedded resource (type, id) to `path`, replacing what is there. True when every
+// byte was written. The bytes go to a temporary file beside `path` that is renamed into place
+// only when complete, so a failed write never leaves a partial file that a later start would
+// take for a deployed one. "EXE" resources become executable (0755).
+bool WriteResourceToFile(const std::wstring& path, std::uint16_t id, std::wstring_view type);
+
+// The desktop entry that starts `launcher` in `workingDirectory`, escaped as the Desktop Entry
+// format requires.
+std::string DesktopEntryText(const std::string& launcher, const std::string& workingDirectory);
