@@ -138,154 +138,178 @@ inline constexpr GUID IID_IArchiveOpenVolumeCallback = SevenZipIid(0x06, 0x30);
 inline constexpr GUID IID_IArchiveOpenSetSubArchiveName = SevenZipIid(0x06, 0x50);
 inline constexpr GUID IID_IInArchive = SevenZipIid(0x06, 0x60);
 
-// The interfaces. Objects are destroyed through Release only, so the destructors are protected
-// and non-virtual: a virtual one would add vtable slots the plug-in does not have.
+}  // namespace arc7z
+
+// The interfaces keep 7-Zip's own global names: the plug-in's objects carry run-time type
+// information under these names, and UndefinedBehaviorSanitizer matches dynamic types by name.
+// Objects are destroyed through Release only, so the destructors are protected and non-virtual:
+// a virtual one would add vtable slots the plug-in does not have.
 struct IUnknown {
-  virtual HRESULT QueryInterface(const GUID& iid, void** object) = 0;
-  virtual UInt32 AddRef() = 0;
-  virtual UInt32 Release() = 0;
+  virtual arc7z::HRESULT QueryInterface(const arc7z::GUID& iid, void** object) = 0;
+  virtual arc7z::UInt32 AddRef() = 0;
+  virtual arc7z::UInt32 Release() = 0;
 
  protected:
   ~IUnknown() = default;
 };
 
 struct ISequentialInStream : IUnknown {
-  virtual HRESULT Read(void* data, UInt32 size, UInt32* processedSize) = 0;
+  virtual arc7z::HRESULT Read(void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
 
  protected:
   ~ISequentialInStream() = default;
 };
 
 struct IInStream : ISequentialInStream {
-  virtual HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) = 0;
+  virtual arc7z::HRESULT Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
 
  protected:
   ~IInStream() = default;
 };
 
 struct IStreamGetSize : IUnknown {
-  virtual HRESULT GetSize(UInt64* size) = 0;
+  virtual arc7z::HRESULT GetSize(arc7z::UInt64* size) = 0;
 
  protected:
   ~IStreamGetSize() = default;
 };
 
 struct IStreamGetProps : IUnknown {
-  virtual HRESULT GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
-                           UInt32* attrib) = 0;
+  virtual arc7z::HRESULT GetProps(arc7z::UInt64* size, arc7z::FILETIME* cTime, arc7z::FILETIME* aTime, arc7z::FILETIME* mTime,
+                           arc7z::UInt32* attrib) = 0;
 
  protected:
   ~IStreamGetProps() = default;
 };
 
 struct CStreamFileProps {
-  UInt64 Size;
-  UInt64 VolID;
-  UInt64 FileID_Low;
-  UInt64 FileID_High;
-  UInt32 NumLinks;
-  UInt32 Attrib;
-  FILETIME CTime;
-  FILETIME ATime;
-  FILETIME MTime;
+  arc7z::UInt64 Size;
+  arc7z::UInt64 VolID;
+  arc7z::UInt64 FileID_Low;
+  arc7z::UInt64 FileID_High;
+  arc7z::UInt32 NumLinks;
+  arc7z::UInt32 Attrib;
+  arc7z::FILETIME CTime;
+  arc7z::FILETIME ATime;
+  arc7z::FILETIME MTime;
 };
 static_assert(sizeof(CStreamFileProps) == 64);
 
 struct IStreamGetProps2 : IUnknown {
-  virtual HRESULT GetProps2(CStreamFileProps* props) = 0;
+  virtual arc7z::HRESULT GetProps2(CStreamFileProps* props) = 0;
 
  protected:
   ~IStreamGetProps2() = default;
 };
 
 struct ISequentialOutStream : IUnknown {
-  virtual HRESULT Write(const void* data, UInt32 size, UInt32* processedSize) = 0;
+  virtual arc7z::HRESULT Write(const void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
 
  protected:
   ~ISequentialOutStream() = default;
 };
 
 struct IOutStream : ISequentialOutStream {
-  virtual HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) = 0;
-  virtual HRESULT SetSize(UInt64 newSize) = 0;
+  virtual arc7z::HRESULT Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
+  virtual arc7z::HRESULT SetSize(arc7z::UInt64 newSize) = 0;
 
  protected:
   ~IOutStream() = default;
 };
 
 struct IProgress : IUnknown {
-  virtual HRESULT SetTotal(UInt64 total) = 0;
-  virtual HRESULT SetCompleted(const UInt64* completeValue) = 0;
+  virtual arc7z::HRESULT SetTotal(arc7z::UInt64 total) = 0;
+  virtual arc7z::HRESULT SetCompleted(const arc7z::UInt64* completeValue) = 0;
 
  protected:
   ~IProgress() = default;
 };
 
 struct ICompressProgressInfo : IUnknown {
-  virtual HRESULT SetRatioInfo(const UInt64* inSize, const UInt64* outSize) = 0;
+  virtual arc7z::HRESULT SetRatioInfo(const arc7z::UInt64* inSize, const arc7z::UInt64* outSize) = 0;
 
  protected:
   ~ICompressProgressInfo() = default;
 };
 
 struct ICryptoGetTextPassword : IUnknown {
-  virtual HRESULT CryptoGetTextPassword(BSTR* password) = 0;
+  virtual arc7z::HRESULT CryptoGetTextPassword(arc7z::BSTR* password) = 0;
 
  protected:
   ~ICryptoGetTextPassword() = default;
 };
 
 struct IArchiveOpenCallback : IUnknown {
-  virtual HRESULT SetTotal(const UInt64* files, const UInt64* bytes) = 0;
-  virtual HRESULT SetCompleted(const UInt64* files, const UInt64* bytes) = 0;
+  virtual arc7z::HRESULT SetTotal(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
+  virtual arc7z::HRESULT SetCompleted(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
 
  protected:
   ~IArchiveOpenCallback() = default;
 };
 
 struct IArchiveExtractCallback : IProgress {
-  virtual HRESULT GetStream(UInt32 index, ISequentialOutStream** outStream,
-                            Int32 askExtractMode) = 0;
-  virtual HRESULT PrepareOperation(Int32 askExtractMode) = 0;
-  virtual HRESULT SetOperationResult(Int32 opRes) = 0;
+  virtual arc7z::HRESULT GetStream(arc7z::UInt32 index, ISequentialOutStream** outStream,
+                            arc7z::Int32 askExtractMode) = 0;
+  virtual arc7z::HRESULT PrepareOperation(arc7z::Int32 askExtractMode) = 0;
+  virtual arc7z::HRESULT SetOperationResult(arc7z::Int32 opRes) = 0;
 
  protected:
   ~IArchiveExtractCallback() = default;
 };
 
 struct IArchiveOpenVolumeCallback : IUnknown {
-  virtual HRESULT GetProperty(PROPID propID, PROPVARIANT* value) = 0;
-  virtual HRESULT GetStream(const wchar_t* name, IInStream** inStream) = 0;
+  virtual arc7z::HRESULT GetProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT GetStream(const wchar_t* name, IInStream** inStream) = 0;
 
  protected:
   ~IArchiveOpenVolumeCallback() = default;
 };
 
 struct IArchiveOpenSetSubArchiveName : IUnknown {
-  virtual HRESULT SetSubArchiveName(const wchar_t* name) = 0;
+  virtual arc7z::HRESULT SetSubArchiveName(const wchar_t* name) = 0;
 
  protected:
   ~IArchiveOpenSetSubArchiveName() = default;
 };
 
 struct IInArchive : IUnknown {
-  virtual HRESULT Open(IInStream* stream, const UInt64* maxCheckStartPosition,
+  virtual arc7z::HRESULT Open(IInStream* stream, const arc7z::UInt64* maxCheckStartPosition,
                        IArchiveOpenCallback* openCallback) = 0;
-  virtual HRESULT Close() = 0;
-  virtual HRESULT GetNumberOfItems(UInt32* numItems) = 0;
-  virtual HRESULT GetProperty(UInt32 index, PROPID propID, PROPVARIANT* value) = 0;
-  virtual HRESULT Extract(const UInt32* indices, UInt32 numItems, Int32 testMode,
+  virtual arc7z::HRESULT Close() = 0;
+  virtual arc7z::HRESULT GetNumberOfItems(arc7z::UInt32* numItems) = 0;
+  virtual arc7z::HRESULT GetProperty(arc7z::UInt32 index, arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT Extract(const arc7z::UInt32* indices, arc7z::UInt32 numItems, arc7z::Int32 testMode,
                           IArchiveExtractCallback* extractCallback) = 0;
-  virtual HRESULT GetArchiveProperty(PROPID propID, PROPVARIANT* value) = 0;
-  virtual HRESULT GetNumberOfProperties(UInt32* numProps) = 0;
-  virtual HRESULT GetPropertyInfo(UInt32 index, BSTR* name, PROPID* propID, VARTYPE* varType) = 0;
-  virtual HRESULT GetNumberOfArchiveProperties(UInt32* numProps) = 0;
-  virtual HRESULT GetArchivePropertyInfo(UInt32 index, BSTR* name, PROPID* propID,
-                                         VARTYPE* varType) = 0;
+  virtual arc7z::HRESULT GetArchiveProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT GetNumberOfProperties(arc7z::UInt32* numProps) = 0;
+  virtual arc7z::HRESULT GetPropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID, arc7z::VARTYPE* varType) = 0;
+  virtual arc7z::HRESULT GetNumberOfArchiveProperties(arc7z::UInt32* numProps) = 0;
+  virtual arc7z::HRESULT GetArchivePropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID,
+                                         arc7z::VARTYPE* varType) = 0;
 
  protected:
   ~IInArchive() = default;
 };
+
+namespace arc7z {
+
+using ::IUnknown;
+using ::ISequentialInStream;
+using ::IInStream;
+using ::IStreamGetSize;
+using ::IStreamGetProps;
+using ::CStreamFileProps;
+using ::IStreamGetProps2;
+using ::ISequentialOutStream;
+using ::IOutStream;
+using ::IProgress;
+using ::ICompressProgressInfo;
+using ::ICryptoGetTextPassword;
+using ::IArchiveOpenCallback;
+using ::IArchiveExtractCallback;
+using ::IArchiveOpenVolumeCallback;
+using ::IArchiveOpenSetSubArchiveName;
+using ::IInArchive;
 
 // The plug-in's exports this layer calls.
 using CreateObjectFunc = HRESULT (*)(const GUID* clsid, const GUID* iid, void** outObject);
