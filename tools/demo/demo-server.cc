@@ -13,11 +13,9 @@
 #include <httplib.h>
 
 #include <csignal>
-#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <pthread.h>
@@ -92,10 +90,21 @@ Options ParseOptions(int argc, char** argv) {
   if (o.game_dir.empty()) Usage("--game-dir is required");
   if (o.record.empty()) Usage("--record is required");
   // The name becomes a URL path segment and the launcher's "./cvl/" file name.
-  if (o.package_name.empty() || o.package_name.find_first_of("/?#% ") != std::string::npos) {
-    Usage("--package-name must be a plain file name");
+  if (o.package_name.empty() || o.package_name.find_first_of("/?#% ") != std::string::npos ||
+      o.package_name == "PCDownloadCfg.json") {
+    Usage("--package-name must be a plain file name other than the configuration's");
   }
   return o;
+}
+
+// cpp-httplib takes route patterns as regular expressions; the demo's paths are literal.
+std::string Literal(std::string_view path) {
+  std::string out;
+  for (char c : path) {
+    if (std::string_view(".^$|()[]{}*+?\\").find(c) != std::string_view::npos) out += '\\';
+    out += c;
+  }
+  return out;
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -214,13 +223,13 @@ int Serve(const Options& o) {
   const std::string base = "http://127.0.0.1:" + std::to_string(port);
   const std::string package_target = kPackageDir + o.package_name;
 
-  server.Get(kConfigPath, [&](const httplib::Request&, httplib::Response& res) {
+  server.Get(Literal(kConfigPath), [&](const httplib::Request&, httplib::Response& res) {
     nlohmann::ordered_json cfg = {{"path", o.game_dir},
                                   {"gamePath", base + package_target},
                                   {"packageName", o.package_name}};
     res.set_content(cfg.dump(), "application/json");
   });
-  server.Get(package_target, [&](const httplib::Request& req, httplib::Response& res) {
+  server.Get(Literal(package_target), [&](const httplib::Request& req, httplib::Response& res) {
     ServePackage(res, record, package, req.target, o.rate);
   });
   server.Get("/oauth2/5670", [&](const httplib::Request&, httplib::Response& res) {
@@ -234,8 +243,8 @@ int Serve(const Options& o) {
   });
   server.Post("/log/log", [&](const httplib::Request& req, httplib::Response& res) {
     demo::ReportCheck check = demo::CheckReport(req.body);
-    record.Event(check, req.body);
-    std::cout << "report " << record.events() << ": " << check.type << " "
+    int seq = record.Event(check, req.body);
+    std::cout << "report " << seq << ": " << check.type << " "
               << (check.signature_valid && check.well_formed ? "valid" : "INVALID: " + check.problem)
               << std::endl;
     res.status = 200;

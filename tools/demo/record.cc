@@ -36,7 +36,7 @@ void Record::Request(std::string_view method, std::string_view target, int statu
           {"host", host}});
 }
 
-void Record::Event(const ReportCheck& r, std::string_view body) {
+int Record::Event(const ReportCheck& r, std::string_view body) {
   std::lock_guard lock(mutex_);
   ++events_;
   Append({{"kind", "event"},
@@ -50,6 +50,7 @@ void Record::Event(const ReportCheck& r, std::string_view body) {
           {"os_name", r.os_name},
           {"mac_addr", r.mac_addr},
           {"body", body}});
+  return events_;
 }
 
 void Record::Download(std::string_view target, std::uint64_t bytes, std::uint64_t size,
@@ -66,11 +67,6 @@ void Record::Download(std::string_view target, std::uint64_t bytes, std::uint64_
 void Record::LoginAnswer(std::string_view user, std::string_view answer) {
   std::lock_guard lock(mutex_);
   Append({{"kind", "login_answer"}, {"user", user}, {"answer", answer}});
-}
-
-int Record::events() const {
-  std::lock_guard lock(mutex_);
-  return events_;
 }
 
 bool Summarize(const std::filesystem::path& path, std::ostream& out) {

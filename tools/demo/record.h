@@ -31,18 +31,17 @@ class Record {
 
   void Request(std::string_view method, std::string_view target, int status,
                std::string_view host);
-  void Event(const ReportCheck& report, std::string_view body);
+  // Returns the event's sequence number, 1 for the first.
+  int Event(const ReportCheck& report, std::string_view body);
   void Download(std::string_view target, std::uint64_t bytes, std::uint64_t size, bool complete,
                 double ms);
   void LoginAnswer(std::string_view user, std::string_view answer);
-
-  int events() const;
 
  private:
   void Append(const nlohmann::ordered_json& line);
 
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::ofstream file_;
   int events_ = 0;
 };
