@@ -3,8 +3,8 @@
 # build fast where a generated C array of several megabytes would not. platform::FindResource
 # finds them by type and id. The art under res/art/ is taken when present: a picture added later
 # is picked up by the next build without a change here.
-set(CVL_RESOURCE_ART_DIR ${CMAKE_CURRENT_LIST_DIR}/../res/art)
-cmake_path(NORMAL_PATH CVL_RESOURCE_ART_DIR)
+# A cache entry, not a variable: the function runs in the scope of whichever folder calls it.
+set(CVL_RESOURCE_ART_DIR ${PROJECT_SOURCE_DIR}/res/art CACHE INTERNAL "The launcher's pictures")
 
 function(cvl_embed_resources target)
   # The uninstaller's file by path, not by generator expression: the dependency list below takes

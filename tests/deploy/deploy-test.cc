@@ -35,6 +35,7 @@ TEST(EmbeddedResources, AreTheBytesOfTheFilesTheBuildTook) {
   ASSERT_TRUE(uninstaller);
   EXPECT_EQ(Bytes(*uninstaller), ReadFile(CVL_UNINST_PROGRAM));
 
+  ASSERT_TRUE(fs::is_directory(CVL_RESOURCE_ART_DIR)) << CVL_RESOURCE_ART_DIR;
   const std::pair<const char*, int> art[] = {{"PNG", 131}, {"PNG", 137}, {"PNG", 155}, {"ICON", 160}};
   for (const auto& [type, id] : art) {
     const fs::path file = fs::path(CVL_RESOURCE_ART_DIR) / ("cvl_" + std::to_string(id) + ".png");
