@@ -1,6 +1,7 @@
 #include "platform/clock.h"
 
 #include <ctime>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -8,9 +9,18 @@ namespace {
 // 1601-01-01 to 1970-01-01 in 100-ns ticks.
 constexpr std::uint64_t kFileTimeOf1970 = 116444736000000000ULL;
 
+// glibc's mktime re-reads the zone on every call when TZ is unset, freeing and copying its name
+// under a lock of its own that sanitizers cannot see. The calendar calls here are rare (a few per
+// day and thread), so one lock of ours around them costs nothing and keeps them visibly ordered.
+std::mutex& ZoneLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 std::tm Local(std::int64_t unixTime) {
   const std::time_t t = static_cast<std::time_t>(unixTime);
   std::tm out{};
+  std::lock_guard<std::mutex> guard(ZoneLock());
   localtime_r(&t, &out);
   return out;
 }
@@ -22,6 +32,7 @@ std::int64_t Midnight(std::tm day) {
   day.tm_min = 0;
   day.tm_sec = 0;
   day.tm_isdst = -1;  // let the zone rules decide, the day may differ from the one given
+  std::lock_guard<std::mutex> guard(ZoneLock());
   return static_cast<std::int64_t>(std::mktime(&day));
 }
 

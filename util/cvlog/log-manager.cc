@@ -239,7 +239,7 @@ bool LogManager::QueueChange(int id, RecordKind kind, std::int32_t value, std::s
   LogRecord* record = AcquireRecord(id, LOG_DEBUG);
   record->kind = kind;
   record->changeValue = value;
-  std::memcpy(record->content, text.data(), text.size());
+  if (!text.empty()) std::memcpy(record->content, text.data(), text.size());
   record->content[text.size()] = '\0';
   record->contentLength = static_cast<std::int32_t>(text.size());
   PushRecord(record);
