@@ -161,10 +161,13 @@ std::optional<Value> ParseValue(std::string_view line) {
   return value;
 }
 
-std::optional<Hive> ParseHive(std::istream& in) {
+// On failure `lineNumber` is the line that could not be read.
+std::optional<Hive> ParseHive(std::istream& in, int& lineNumber) {
   Hive hive;
   Key* current = nullptr;
+  lineNumber = 0;
   for (std::string line; std::getline(in, line);) {
+    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
@@ -220,8 +223,14 @@ std::optional<Hive> LoadHive(const std::string& file) {
     if (::stat(file.c_str(), &info) != 0 && errno == ENOENT) return Hive{};
     return std::nullopt;
   }
-  auto hive = ParseHive(in);
+  int lineNumber = 0;
+  auto hive = ParseHive(in, lineNumber);
   if (in.bad()) return std::nullopt;
+  if (!hive) {
+    // Every change to this root now fails; say why once per attempt, where a user can see it.
+    std::fprintf(stderr, "registry: %s line %d cannot be read; the file is left as it is\n", file.c_str(),
+                 lineNumber);
+  }
   return hive;
 }
 

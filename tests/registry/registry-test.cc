@@ -103,15 +103,25 @@ TEST_F(RegistryTest, InvalidKeyPathsAreRefused) {
 }
 
 TEST_F(RegistryTest, AnUnreadableRootFileIsNeverOverwritten) {
-  const std::string corrupt[] = {"\"value\"=dword:00000001\n",   // a value before any key
-                                 "[A]\n\"v\"=dword:123\n",       // short number
-                                 "[A]\n\"v\"=\"open\n",          // unterminated text
-                                 "[A]\n\"v\"=\"bad \\q escape\"\n", "[A\n", "[A]\ngarbage\n"};
-  for (const std::string& text : corrupt) {
-    std::filesystem::create_directories(sandbox_.registry());
-    const auto file = sandbox_.registry() / "HKEY_CURRENT_USER.reg";
+  struct Case {
+    const char* text;
+    int badLine;
+  };
+  const Case corrupt[] = {{"\"value\"=dword:00000001\n", 1},  // a value before any key
+                          {"[A]\n\"v\"=dword:123\n", 2},      // short number
+                          {"[A]\n\"v\"=\"open\n", 2},         // unterminated text
+                          {"[A]\n\"v\"=\"bad \\q escape\"\n", 2},
+                          {"; ok\n[A\n", 2},
+                          {"[A]\n\n\ngarbage\n", 4}};
+  const auto file = sandbox_.registry() / "HKEY_CURRENT_USER.reg";
+  std::filesystem::create_directories(sandbox_.registry());
+  for (const auto& [text, badLine] : corrupt) {
     WriteFile(file, text);
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(RegistryKey::Create(HKCU, "B")) << text;
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(file.string() + " line " + std::to_string(badLine) + " cannot be read"), std::string::npos)
+        << said;
     EXPECT_FALSE(RegistryKey::Open(HKCU, "A")) << text;
     EXPECT_FALSE(DeleteRegistryKey(HKCU, "A")) << text;
     EXPECT_EQ(ReadFile(file), text);
