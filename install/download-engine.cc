@@ -5,6 +5,12 @@
 
 #include "res/strings.h"
 
+namespace {
+
+constexpr long kPackageBufferSize = 100 * 1024;
+
+}  // namespace
+
 DownloadEngine& DownloadEngine::GetInstance() {
   static DownloadEngine* const instance = new DownloadEngine();
   return *instance;
@@ -47,6 +53,9 @@ CURLcode DownloadEngine::DownloadPackage(const std::string& url, const std::stri
   // The integer progress callback: the double-based one is deprecated and gives the same figures.
   curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &DownloadEngine::OnDownloadProgress);
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, out);
+  // Receive in blocks as large as the curl tool's: a package of a gigabyte otherwise costs six
+  // times as many reads, writes and callbacks.
+  curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kPackageBufferSize);
   SetStallLimit();
   CURLcode code = curl_easy_perform(m_curl);
 
