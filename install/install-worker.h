@@ -19,5 +19,12 @@ struct InstallControls {
   std::function<void(const std::wstring& text, const std::wstring& caption)> messageBox;
 };
 
+// Where the package comes from, where it is kept, and the folder it unpacks into.
+struct InstallPackage {
+  std::string url;
+  std::string file;
+  std::string gameDir;
+};
+
 // Starts both threads; neither is ever stopped from outside.
-void StartInstallThreads(InstallControls controls);
+void StartInstallThreads(InstallPackage package, InstallControls controls);

@@ -20,7 +20,10 @@ MainDlg::Services MainDlg::Services::Defaults() {
     return view;
   };
 #endif
-  services.startInstall = StartInstallThreads;
+  services.startInstall = [](InstallControls controls) {
+    StartInstallThreads({theApp.m_strPackageUrl, theApp.m_strPackageFile, theApp.m_strGameDir},
+                        std::move(controls));
+  };
   return services;
 }
 

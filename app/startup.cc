@@ -1,0 +1,38 @@
+#include "app/startup.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/browser-emulation.h"
+#include "install/download-engine.h"
+#include "util/cvlog/main-logger.h"
+
+namespace startup {
+
+void StartLogging() {
+  cvlog::ILogManager* manager = cvlog::Instance();
+  manager->ConfigFromText(kLoggingConfig);
+  cvlog::g_nLogId = manager->LookupLogger("Main");
+  manager->Start();
+}
+
+void InitInstanceBeforeDialog(CKRNLaunchApp& app) {
+  WriteBrowserEmulationValue();
+  StartLogging();
+  std::error_code error;
+  LOG_MAIN("work:", std::filesystem::current_path(error).string());
+  app.CheckDownloadConfig();
+  app.ParseCmdLine();
+  app.DeployFiles();
+}
+
+void ReportLaunchStart() { DownloadEngine::GetInstance().ReportEvent("launch_start"); }
+
+void ExitInstanceSteps() {
+  LOG_MAIN("close launch");
+  DownloadEngine::GetInstance().ReportEvent("close launch");
+  cvlog::Instance()->Stop();
+}
+
+}  // namespace startup

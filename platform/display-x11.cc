@@ -1,0 +1,17 @@
+#include "platform/display.h"
+
+#include <X11/Xlib.h>
+#include <gdk/gdk.h>
+
+namespace platform {
+
+bool X11DisplayAvailable() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
+void SelectX11Backend() { gdk_set_allowed_backends("x11"); }
+
+}  // namespace platform
