@@ -45,6 +45,8 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
   }
 }
 
+}  // namespace
+
 void InstallThreadProc(InstallPackage package, InstallControls controls) {
   Report("download_start");
   LOG_MAIN("download start");
@@ -78,8 +80,6 @@ void ProgressThreadProc(InstallControls controls) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
 }
-
-}  // namespace
 
 void StartInstallThreads(InstallPackage package, InstallControls controls) {
   std::thread(InstallThreadProc, std::move(package), controls).detach();

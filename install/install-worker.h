@@ -26,5 +26,10 @@ struct InstallPackage {
   std::string gameDir;
 };
 
+// The two thread bodies: download then unpack, ending with g_bInstallFinished set; and the
+// progress bar's poll, ending once the counters are equal.
+void InstallThreadProc(InstallPackage package, InstallControls controls);
+void ProgressThreadProc(InstallControls controls);
+
 // Starts both threads; neither is ever stopped from outside.
 void StartInstallThreads(InstallPackage package, InstallControls controls);

@@ -1,0 +1,224 @@
+// The install worker and the progress monitor against a loopback server and the real plug-in,
+// with the dialog's controls replaced by recorders.
+#include "install/install-worker.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "install/download-engine.h"
+#include "install/loopback-server.h"
+#include "platform/encoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_http::LoopbackServer;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// What the worker and the monitor did to the dialog.
+struct Recorder {
+  std::mutex lock;
+  std::vector<std::string> statusTexts;
+  std::vector<std::string> boxes;
+  std::vector<std::pair<int, int>> ranges;
+  std::vector<int> positions;
+  int paints = 0;
+
+  InstallControls Controls() {
+    InstallControls controls;
+    controls.setStatusText = [this](const std::wstring& text) {
+      std::lock_guard guard(lock);
+      statusTexts.push_back(platform::WideToUtf8(text));
+    };
+    controls.setProgressRange = [this](int lower, int upper) {
+      std::lock_guard guard(lock);
+      ranges.emplace_back(lower, upper);
+    };
+    controls.setProgressPos = [this](int position) {
+      std::lock_guard guard(lock);
+      positions.push_back(position);
+    };
+    controls.paintProgress = [this] {
+      std::lock_guard guard(lock);
+      ++paints;
+    };
+    controls.messageBox = [this](const std::wstring& text, const std::wstring& caption) {
+      std::lock_guard guard(lock);
+      boxes.push_back(platform::WideToUtf8(text) + "|" + platform::WideToUtf8(caption));
+    };
+    return controls;
+  }
+};
+
+// One loopback server for the whole program: the engine reads the statistics URL once.
+class WorkerTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new LoopbackServer;
+    server_->server().Post("/log/log", [](const httplib::Request& request, httplib::Response&) {
+      std::lock_guard guard(eventsLock_);
+      const auto start = request.body.find("type=") + 5;
+      events_.push_back(request.body.substr(start, request.body.find('&', start) - start));
+    });
+    server_->server().Get("/pkg.7z", [](const httplib::Request&, httplib::Response& response) {
+      ++packageRequests_;
+      response.set_content(package_, "application/x-7z-compressed");
+    });
+    server_->server().Get("/missing.7z", [](const httplib::Request&, httplib::Response& response) {
+      ++packageRequests_;
+      response.status = 404;
+      response.set_content("<html><body>404 Not Found</body></html>", "text/html");
+    });
+    setenv("CVL_STRING_154", server_->Url("/log/log").c_str(), 1);
+  }
+  static void TearDownTestSuite() { delete server_; }
+
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "worker-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    previous_ = fs::current_path();
+    fs::current_path(root_);
+    fs::create_directories("cvl");
+    fs::copy_file(CVL_TEST_PLUGIN, "cvl/7za.so");
+    g_bInstallFinished = false;
+    DownloadEngine::m_ulnow = 0;
+    DownloadEngine::m_ultotal = 0;
+    packageRequests_ = 0;
+    std::lock_guard guard(eventsLock_);
+    events_.clear();
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(root_);
+  }
+
+  // A 7z package of a small game tree, built with the 7z program.
+  void MakePackage(const std::map<std::string, std::string>& files) {
+    const fs::path tree = root_ / "tree";
+    for (const auto& [name, bytes] : files) WriteFile(tree / name, bytes);
+    const std::string command = "cd '" + tree.string() + "' && 7z a -bd -y ../pkg.7z . >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    package_ = ReadFile(root_ / "pkg.7z");
+    fs::remove_all(tree);
+  }
+
+  InstallPackage Package(const std::string& url, const std::string& file = "./cvl/game.7z") {
+    return {url, file, (root_ / "game").string()};
+  }
+
+  static std::vector<std::string> Events() {
+    std::lock_guard guard(eventsLock_);
+    return events_;
+  }
+
+  fs::path root_;
+  fs::path previous_;
+  static inline LoopbackServer* server_ = nullptr;
+  static inline std::mutex eventsLock_;
+  static inline std::vector<std::string> events_;
+  static inline std::string package_;
+  static inline std::atomic<int> packageRequests_{0};
+};
+
+TEST_F(WorkerTest, DownloadsAndUnpacksThePackageThenSaysSo) {
+  MakePackage({{"cvlclient", "#!/bin/sh\n"}, {"data/levels/1.txt", "level one"}, {"说明.txt", "readme"}});
+  Recorder recorder;
+
+  InstallThreadProc(Package(server_->Url("/pkg.7z")), recorder.Controls());
+
+  EXPECT_TRUE(g_bInstallFinished);
+  EXPECT_EQ(recorder.statusTexts, (std::vector<std::string>{"正在安装...", "下载完成"}));
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ(ReadFile(root_ / "game/cvlclient"), "#!/bin/sh\n");
+  EXPECT_EQ(ReadFile(root_ / "game/data/levels/1.txt"), "level one");
+  EXPECT_EQ(ReadFile(root_ / "game/说明.txt"), "readme");
+  EXPECT_EQ(ReadFile(root_ / "cvl/game.7z"), package_) << "the package stays after unpacking";
+  EXPECT_EQ(Events(), (std::vector<std::string>{"download_start", "download_end", "decode_start", "decode_end"}));
+}
+
+TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
+  struct Case {
+    const char* name;
+    std::string url;
+    std::string file;
+    std::vector<std::string> statusTexts;
+    size_t boxes;
+    std::vector<std::string> events;
+    int packageRequests;
+  };
+  const std::string refused = "http://127.0.0.1:" + std::to_string(testing_http::UnusedPort()) + "/pkg.7z";
+  const std::vector<Case> cases = {
+      // An error page is saved as the package; opening it as 7z fails and the player is told.
+      {"404 page", server_->Url("/missing.7z"), "./cvl/game.7z", {"正在安装..."}, 1,
+       {"download_start", "download_end", "decode_start"}, 1},
+      // A failed download says nothing to the player: the status stays as the dialog set it.
+      {"refused connection", refused, "./cvl/game.7z", {}, 0, {"download_start", "download_end"}, 0},
+      // Without a package file nothing is downloaded at all.
+      {"package file cannot be made", server_->Url("/pkg.7z"), "./cvl/no-such-folder/game.7z", {}, 0,
+       {"download_start", "download_end"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_bInstallFinished = false;
+    packageRequests_ = 0;
+    {
+      std::lock_guard guard(eventsLock_);
+      events_.clear();
+    }
+    Recorder recorder;
+
+    InstallThreadProc(Package(c.url, c.file), recorder.Controls());
+
+    EXPECT_TRUE(g_bInstallFinished) << "the window must become closable";
+    EXPECT_EQ(recorder.statusTexts, c.statusTexts);
+    EXPECT_EQ(recorder.boxes.size(), c.boxes);
+    if (c.boxes) {
+      EXPECT_EQ(recorder.boxes[0], "下载出错请重新打开|提示");
+    }
+    EXPECT_EQ(Events(), c.events);
+    EXPECT_EQ(packageRequests_, c.packageRequests);
+    EXPECT_FALSE(fs::exists(root_ / "game/cvlclient"));
+  }
+}
+
+TEST_F(WorkerTest, MonitorTakesItsRangeFromTheFirstSampleAndEndsWhenComplete) {
+  Recorder recorder;
+  DownloadEngine::m_ulnow = 500;
+  DownloadEngine::m_ultotal = 2000;
+  std::thread monitor(ProgressThreadProc, recorder.Controls());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+  DownloadEngine::m_ultotal = 3000;  // a later total never changes the range
+  DownloadEngine::m_ulnow = 3000;
+  monitor.join();
+
+  ASSERT_EQ(recorder.ranges, (std::vector<std::pair<int, int>>{{500, 2000}}));
+  ASSERT_GE(recorder.positions.size(), 2u);
+  EXPECT_EQ(recorder.positions.front(), 500);
+  EXPECT_EQ(recorder.positions.back(), 3000);
+  EXPECT_EQ(recorder.paints, static_cast<int>(recorder.positions.size()));
+}
+
+}  // namespace
