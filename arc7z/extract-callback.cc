@@ -113,7 +113,7 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
 
   const ArcPropVariant time = inputArchive_.itemProperty(index, kpidMTime);
   timePresent_ = !time.isEmpty();
-  if (timePresent_ && time.kind() != ArcPropKind::fileTime) return E_FAIL;
+  if (timePresent_ && time.vt != VT_FILETIME) return E_FAIL;
   if (timePresent_) modificationTime_ = time.getFileTime();
 
   const auto relative = safeRelativePath(itemPath_);

@@ -1,6 +1,7 @@
 // Loading the plug-in and making archive objects.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -74,6 +75,23 @@ TEST(SevenZipLibrary, realPluginMakesArchiveObjectsAndUnloadsWithTheLastUser) {
     EXPECT_TRUE(isMapped(CVL_TEST_PLUGIN));
   }
   EXPECT_FALSE(isMapped(CVL_TEST_PLUGIN));
+}
+
+TEST(SevenZipLibrary, pluginIsLoadedUnderAUtf8Locale) {
+  // Without LANG the process runs in the C locale; the plug-in would then read unflagged zip
+  // names byte by byte.
+  std::setlocale(LC_ALL, "C");
+  {
+    platform::DynamicLibrary plain;
+    ASSERT_EQ(plain.load(CVL_TEST_PLUGIN), 0);
+    EXPECT_EQ(*static_cast<const unsigned char*>(plain.symbol("g_ForceToUTF8")), 0);
+  }
+  const SevenZipLibrary library(wide(CVL_TEST_PLUGIN));
+  platform::DynamicLibrary same;  // the same loaded module, one more reference
+  ASSERT_EQ(same.load(CVL_TEST_PLUGIN), 0);
+  const auto* forceUtf8 = static_cast<const unsigned char*>(same.symbol("g_ForceToUTF8"));
+  ASSERT_NE(forceUtf8, nullptr);
+  EXPECT_EQ(*forceUtf8, 1);
 }
 
 TEST(ArcFormat, classIdCarriesTheFormatIdInItsSixthTailByte) {
