@@ -231,6 +231,35 @@ TEST_F(ExtractTest, linksInTheOutputFolderDoNotLeadOutside) {
   EXPECT_TRUE(fs::is_empty(dir_ / "outside"));
 }
 
+TEST_F(ExtractTest, whatStandsInAnItemsWayEndsTheExtractionWithItsPath) {
+  test::writeFile(dir_ / "src/data/level.dat", "level");
+  test::writeFile(dir_ / "src/readme.txt", "readme");
+  test::pack(dir_ / "src", dir_ / "a.7z");
+  const struct {
+    const char* blocker;  // made in the output folder first
+    bool folder;
+    std::string message;  // after the output folder
+  } cases[] = {
+      {"data", false, "Cannot open output file {}/data/level.dat"},
+      {"readme.txt", true, "Cannot delete output file {}/readme.txt"},
+  };
+  for (const auto& c : cases) {
+    const fs::path out = dir_ / "out";
+    fs::remove_all(out);
+    if (c.folder) {
+      fs::create_directories(out / c.blocker / "keep");
+    } else {
+      test::writeFile(out / c.blocker, "blocker");
+    }
+    std::string expected = c.message;
+    expected.replace(expected.find("{}"), 2, out.string());
+    const auto [message, code] = extract(dir_ / "a.7z", wide(out));
+    EXPECT_EQ(message, expected);
+    EXPECT_EQ(code, E_ABORT);
+    EXPECT_TRUE(fs::exists(out / c.blocker)) << c.blocker;
+  }
+}
+
 TEST_F(ExtractTest, hooksSeeTotalsProgressAndFileNames) {
   test::writeFile(dir_ / "src/one.txt", std::string(1000, '1'));
   test::writeFile(dir_ / "src/sub/two.txt", std::string(2000, '2'));
