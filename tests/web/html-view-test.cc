@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/KRNLaunch.h"
+#include "install/install-worker.h"
+#include "page-server.h"
+#include "test-host.h"
+#include "web/BaseHtmlView.h"
+#include "web/base64.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+PageServer* g_server = nullptr;
+fs::path g_scratch;
+
+// One server for the whole program: the statistics address is read once, when the first report
+// creates the download engine.
+class WebEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no X display";
+    g_server = new PageServer;
+    setenv("CVL_STRING_154", g_server->Url("/log/log").c_str(), 1);
+    char pattern[] = "/tmp/cvl-web-gui-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    g_scratch = pattern;
+  }
+  void TearDown() override {
+    delete g_server;
+    fs::remove_all(g_scratch);
+  }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new WebEnvironment);
+
+std::vector<std::string> ReadLines(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+void WriteScript(const fs::path& path, const std::string& body) {
+  std::ofstream(path) << "#!/bin/sh\n" << body;
+  fs::permissions(path, fs::perms::owner_all);
+}
+
+long Count(const std::vector<std::string>& items, const std::string& item) {
+  return std::count(items.begin(), items.end(), item);
+}
+
+class HtmlViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_server->Reset();
+    gameDir_ = g_scratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(gameDir_);
+    theApp.m_strGameDir = gameDir_.string();
+    theApp.m_strToken = "tok";
+    theApp.m_strFrom = "src";
+    theApp.m_nWinId = 1180;
+    g_bInstallFinished = true;
+  }
+
+  void Open(CBaseHtmlView& view, TestHost& host, const std::string& page) {
+    setenv("CVL_STRING_148", g_server->LoginUrl(page).c_str(), 1);
+    ASSERT_TRUE(view.CreateInDialog(&host));
+  }
+
+  // A game client that records its argv, one word a line, then "done".
+  fs::path InstallRecordingClient() {
+    const fs::path client = gameDir_ / "cvlclient";
+    WriteScript(client,
+                "for a in \"$0\" \"$@\"; do echo \"$a\"; done > \"$0.args.tmp\"\n"
+                "echo done >> \"$0.args.tmp\"\n"
+                "mv \"$0.args.tmp\" \"$0.args\"\n");
+    return client;
+  }
+
+  fs::path gameDir_;
+};
+
+TEST_F(HtmlViewTest, WithoutPlaceholderNoViewIsMade) {
+  CBaseHtmlView view;
+  TestHost host(TestHost::Options{.placeholder = false});
+  setenv("CVL_STRING_148", g_server->LoginUrl("plain").c_str(), 1);
+  EXPECT_FALSE(view.CreateInDialog(&host));
+  EXPECT_EQ(view.WebView(), nullptr);
+  RunFor(0.5);
+  EXPECT_TRUE(g_server->Requests("/page/plain").empty());
+}
+
+TEST_F(HtmlViewTest, TakesThePlaceholdersPlaceAndLoadsTheStartUrl) {
+  theApp.m_strToken = "tok en";
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "plain");
+  EXPECT_EQ(view.StartUrl(), g_server->LoginUrl("plain") + "?qxtc=tok en&qxqd=src");
+  EXPECT_EQ(host.placeholder(), nullptr) << "placeholder 1009 destroyed";
+
+  ASSERT_TRUE(WaitUntil([&] { return host.raised == 1; }));
+  GtkAllocation place;
+  gtk_widget_get_allocation(GTK_WIDGET(view.WebView()), &place);
+  EXPECT_EQ(gtk_widget_get_parent(GTK_WIDGET(view.WebView())), GTK_WIDGET(host.ClientArea()));
+  EXPECT_EQ((std::vector<int>{place.x, place.y, place.width, place.height}),
+            (std::vector<int>{497, 132, 645, 438}));
+
+  const auto requests = g_server->Requests("/page/plain");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].params, (std::map<std::string, std::string>{{"qxtc", "tok en"}, {"qxqd", "src"}}));
+  EXPECT_TRUE(WaitUntil([] { return Count(g_server->Events(), "web_load") == 1; }));
+}
+
+TEST_F(HtmlViewTest, EveryDocumentIncludingFramesRaisesTheDialogAndReportsOnce) {
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "frames");
+  // The top page, frame a, frame b and the frame inside b.
+  ASSERT_TRUE(WaitUntil([&] { return host.raised == 4; }));
+  RunFor(1);
+  EXPECT_EQ(host.raised, 4);
+  EXPECT_TRUE(WaitUntil([] { return Count(g_server->Events(), "web_load") == 4; }));
+  EXPECT_EQ(g_server->Events().size(), 4u);
+}
+
+TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
+  const fs::path client = InstallRecordingClient();
+  const std::string text = "player 中文";
+  g_server->SetLoginText(text);
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "applogin");
+
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(client.string() + ".args"); }));
+  EXPECT_EQ(ReadLines(client.string() + ".args"),
+            (std::vector<std::string>{client.string(), web::Base64Encode(text), "1180",
+                                      std::to_string(host.WindowHandle()), "end", "done"}));
+  ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
+  EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:true"});
+  EXPECT_EQ(host.destroyRequests, 1);
+  // The page is started over before the dialog goes.
+  EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+  EXPECT_EQ(Count(g_server->Events(), "game_start"), 1);
+
+  // Only AppLogin is on window.external, in the top page and in its frames.
+  ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("frame").empty(); }));
+  EXPECT_EQ(g_server->Answers("typeof"), std::vector<std::string>{"function,undefined,undefined"});
+  EXPECT_EQ(g_server->Answers("frame"), std::vector<std::string>{"function"});
+}
+
+TEST_F(HtmlViewTest, ClientStartDestroysTheDialogAndTheViewOutlivesIt) {
+  const fs::path client = InstallRecordingClient();
+  g_server->SetLoginText("x");
+  CBaseHtmlView view;
+  TestHost host(TestHost::Options{.destroyOnRequest = true});
+  Open(view, host, "applogin");
+  ASSERT_TRUE(WaitUntil([&] { return host.window() == nullptr; }));
+  EXPECT_EQ(view.WebView(), nullptr);
+  EXPECT_TRUE(fs::exists(client.string() + ".args") ||
+              WaitUntil([&] { return fs::exists(client.string() + ".args"); }));
+  RunFor(0.5);
+}
+
+struct MessageBoxSeen {
+  int count = 0;
+  std::string title, text;
+  GtkMessageType type = GTK_MESSAGE_OTHER;
+};
+
+// Dismisses every message box the view shows, as the player would, noting what it said.
+gboolean DismissMessageBoxes(gpointer data) {
+  auto* seen = static_cast<MessageBoxSeen*>(data);
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item; item = item->next) {
+    if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_mapped(GTK_WIDGET(item->data))) continue;
+    ++seen->count;
+    seen->title = gtk_window_get_title(GTK_WINDOW(item->data));
+    gchar* text = nullptr;
+    g_object_get(item->data, "text", &text, "message-type", &seen->type, nullptr);
+    seen->text = text ? text : "";
+    g_free(text);
+    gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_OK);
+  }
+  g_list_free(windows);
+  return G_SOURCE_CONTINUE;
+}
+
+TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver) {
+  const struct {
+    const char* name;
+    bool installFinished;
+    bool clientFile;
+  } cases[] = {{"during the install, file already there", false, true},
+               {"install over, no client", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_server->Reset();
+    fs::path client = InstallRecordingClient();
+    if (!c.clientFile) fs::remove(client);
+    g_bInstallFinished = c.installFinished;
+    g_server->SetLoginText("player");
+    MessageBoxSeen seen;
+    const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
+    {
+      CBaseHtmlView view;
+      TestHost host;
+      Open(view, host, "applogin");
+      ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
+      EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
+      EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+      RunFor(0.5);
+      EXPECT_EQ(host.destroyRequests, 0);
+    }
+    g_source_remove(dismisser);
+    EXPECT_EQ(seen.count, 1);
+    EXPECT_EQ(seen.title, "来自网页的消息");
+    EXPECT_EQ(seen.text, "游戏正在下载");
+    EXPECT_EQ(seen.type, GTK_MESSAGE_WARNING);
+    EXPECT_FALSE(fs::exists(client.string() + ".args"));
+    EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+  }
+}
+
+TEST_F(HtmlViewTest, CommandLineOver1023BytesStartsNothingAndAnswersFalse) {
+  const fs::path client = InstallRecordingClient();
+  g_server->SetLoginText(std::string(800, 'x'));
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "applogin");
+  ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
+  EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
+  EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+  RunFor(0.5);
+  EXPECT_FALSE(fs::exists(client.string() + ".args"));
+  EXPECT_EQ(host.destroyRequests, 0);
+  EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+}
+
+void ClickAt(TestHost& host, int x, int y) {
+  int originX = 0, originY = 0;
+  gdk_window_get_origin(gtk_widget_get_window(host.window()), &originX, &originY);
+  std::ostringstream command;
+  command << "xdotool mousemove --sync " << originX + x << ' ' << originY + y << " click 1";
+  ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
+}
+
+TEST_F(HtmlViewTest, LinksWithTargetsOpenInTheDefaultBrowserAndThePageStays) {
+  const fs::path bin = gameDir_ / "bin";
+  fs::create_directories(bin);
+  const fs::path opened = gameDir_ / "opened";
+  WriteScript(bin / "xdg-open", "echo \"$1\" >> '" + opened.string() + "'\n");
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "links");
+  ASSERT_TRUE(WaitUntil([&] { return host.raised == 1; }));
+  const std::string uri = webkit_web_view_get_uri(view.WebView());
+
+  // Left half, then right half of the view (at 497, 132, 645 x 438 in the window).
+  ClickAt(host, 497 + 160, 132 + 200);
+  EXPECT_TRUE(WaitUntil([&] { return ReadLines(opened).size() == 1; }));
+  ClickAt(host, 497 + 480, 132 + 200);
+  EXPECT_TRUE(WaitUntil([&] { return ReadLines(opened).size() == 2; }));
+  RunFor(1);
+  setenv("PATH", path.c_str(), 1);
+
+  EXPECT_EQ(ReadLines(opened), (std::vector<std::string>{"http://outside.invalid/one?a=1&b=2",
+                                                         "http://outside.invalid/two"}));
+  EXPECT_EQ(webkit_web_view_get_uri(view.WebView()), uri);
+  EXPECT_EQ(g_server->Requests("/page/links").size(), 1u);
+  EXPECT_EQ(host.raised, 1);
+}
+
+}  // namespace
