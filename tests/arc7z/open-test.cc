@@ -118,6 +118,18 @@ TEST_F(OpenCallbackTest, handsOutVolumesBesideTheArchive) {
   EXPECT_EQ(callback_->GetStream(L"pkg.7z.002", &stream), S_FALSE);
 }
 
+TEST_F(OpenCallbackTest, volumesOfAnArchiveInTheCurrentFolderAreFoundThere) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir_.path());
+  auto relative = ComPtr<OpenCallback>(new OpenCallback(extractor_, L"pkg.7z"));
+  IInStream* stream = nullptr;
+  const HRESULT result = relative->GetStream(L"pkg.7z.002", &stream);
+  fs::current_path(previous);
+  ASSERT_EQ(result, S_OK);  // not "/pkg.7z.002"
+  ASSERT_NE(stream, nullptr);
+  stream->Release();
+}
+
 TEST_F(OpenCallbackTest, missingPasswordAbortsWithItsMessage) {
   BSTR password = nullptr;
   EXPECT_EQ(callback_->CryptoGetTextPassword(&password), E_ABORT);
