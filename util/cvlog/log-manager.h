@@ -68,6 +68,7 @@ class LogManager final : public ThreadHelper, public ILogManager {
   static constexpr std::size_t kWakeMark = 128;
   // Lines reach the disk in large writes; the file is still flushed whenever the writer runs dry.
   static constexpr std::size_t kFileBufferSize = 256 * 1024;
+  static constexpr int kIdleYields = 64;
 
   LogManager();
   // For tests: the program name that starts every file name.
@@ -120,6 +121,7 @@ class LogManager final : public ThreadHelper, public ILogManager {
   bool ApplyChange(int id, RecordKind kind, std::int32_t value, std::string_view text);
   void PushRecord(LogRecord* record);
   void WakeWriter();
+  bool AwaitBriefly();
   void SleepWhileIdle();
   void PrintAlert(std::string_view text);
   void PrintLine(const LogRecord& record);
