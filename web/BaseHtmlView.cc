@@ -7,6 +7,7 @@
 #include "install/download-engine.h"
 #include "install/install-worker.h"
 #include "platform/detached-process.h"
+#include "platform/message-box.h"
 #include "res/strings.h"
 #include "util/cvlog/main-logger.h"
 #include "web/app-login.h"
@@ -32,16 +33,6 @@ constexpr char kExternalScript[] = R"JS((() => {
 
 // The place of the view in the dialog's client area, in pixels.
 constexpr int kViewLeft = 497, kViewTop = 132, kViewRight = 1142, kViewBottom = 570;
-
-void ReportEvent(const char* event) { DownloadEngine::GetInstance().ReportEvent(event); }
-
-void ShowWarningBox(const char* text, const char* caption) {
-  GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
-                                          GTK_BUTTONS_OK, "%s", text);
-  gtk_window_set_title(GTK_WINDOW(box), caption);
-  gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
-}
 
 }  // namespace
 
@@ -125,9 +116,11 @@ bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
                                                                          kAppLoginHandler, nullptr);
   webkit_user_content_manager_register_script_message_handler(m_pContent,
                                                               kDocumentCompleteHandler);
-  g_signal_connect(m_pContent, "script-message-with-reply-received::cvlAppLogin",
+  g_signal_connect(m_pContent,
+                   (std::string("script-message-with-reply-received::") + kAppLoginHandler).c_str(),
                    G_CALLBACK(HtmlViewSignals::AppLoginMessage), this);
-  g_signal_connect(m_pContent, "script-message-received::cvlDocumentComplete",
+  g_signal_connect(m_pContent,
+                   (std::string("script-message-received::") + kDocumentCompleteHandler).c_str(),
                    G_CALLBACK(HtmlViewSignals::DocumentCompleteMessage), this);
 
   m_pWebView = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(m_pContent));
@@ -150,7 +143,7 @@ void CBaseHtmlView::Navigate(const std::string& url) {
 
 void CBaseHtmlView::OnDocumentComplete() {
   if (m_pParentDlg) m_pParentDlg->BringToFront();
-  ReportEvent("web_load");
+  DownloadEngine::GetInstance().ReportEvent("web_load");
 }
 
 WebKitWebView* CBaseHtmlView::OnNewWindow2() {
@@ -183,7 +176,7 @@ void CBaseHtmlView::ForgetWidgets() {
 bool CBaseHtmlView::AppLogin(const std::string& text) {
   const std::string clientPath = web::ClientPath(theApp.m_strGameDir);
   if (!web::ClientPresent(g_bInstallFinished, clientPath)) {
-    ShowWarningBox("游戏正在下载", "来自网页的消息");
+    platform::ShowWarningBox("游戏正在下载", "来自网页的消息");
     Navigate(m_szUrl);
     LOG_MAIN("wszExePath:", clientPath);
     LOG_MAIN("AppLogin file does not exist paht");
@@ -204,7 +197,7 @@ bool CBaseHtmlView::AppLogin(const std::string& text) {
   if (const int error = web::StartProgram(command.program, command.arguments)) {
     LOG_MAIN("AppLogin client start failed, errno ", error);
   }
-  ReportEvent("game_start");
+  DownloadEngine::GetInstance().ReportEvent("game_start");
   Navigate(m_szUrl);
   LOG_MAIN("AppLogin Start End");
   return m_pParentDlg && m_pParentDlg->DestroyWindow();

@@ -22,17 +22,17 @@ constexpr char kLinksPage[] =
     "<a href=\"http://outside.invalid/two\" target=\"other\" style=\"right:0\">two</a>";
 
 constexpr char kProbeFrame[] =
-    "<script>fetch('/answer?kind=frame&v=' + typeof window.external.AppLogin);</script>";
+    "<script>navigator.sendBeacon('/answer?kind=frame&v=' + typeof window.external.AppLogin);</script>";
 
 std::string AppLoginPage(const std::string& text) {
   return "<iframe src=\"/frame/probe\"></iframe><script>"
          "window.addEventListener('load', () => {"
          "  const e = window.external;"
-         "  fetch('/answer?kind=typeof&v=' + [typeof e.AppLogin, typeof e.AddSearchProvider,"
+         "  navigator.sendBeacon('/answer?kind=typeof&v=' + [typeof e.AppLogin, typeof e.AddSearchProvider,"
          "                                    typeof e.toString].join(','));"
          "  e.AppLogin(" + nlohmann::json(text).dump() + ").then("
-         "      r => fetch('/answer?kind=result&v=' + typeof r + ':' + r),"
-         "      error => fetch('/answer?kind=result&v=error'));"
+         "      r => navigator.sendBeacon('/answer?kind=result&v=' + typeof r + ':' + r),"
+         "      error => navigator.sendBeacon('/answer?kind=result&v=error'));"
          "});</script>";
 }
 
@@ -71,11 +71,15 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
     }
     page(request, response, first ? AppLoginPage(text) : "<p>start over</p>");
   });
-  server_->Get("/answer", [this](const httplib::Request& request, httplib::Response& response) {
+  auto answer = [this](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard<std::mutex> guard(lock_);
     answers_.emplace_back(request.get_param_value("kind"), request.get_param_value("v"));
     response.set_content("", "text/plain");
-  });
+  };
+  server_->Get("/answer", answer);
+  // The answer to AppLogin comes as a beacon: the launcher starts the page over right after it,
+  // and a beacon is the request that survives the page's end.
+  server_->Post("/answer", answer);
   server_->Post("/log/log", [this](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard<std::mutex> guard(lock_);
     events_.push_back(request.get_param_value("type"));
