@@ -8,8 +8,11 @@
 //
 //   demo_server --game-dir DIR --record FILE [--ports-file FILE] [--package-name NAME]
 //               [--game-source DIR] [--www DIR] [--package FILE] [--filler-bytes N]
-//               [--rate BYTES_PER_SECOND]
+//               [--rate BYTES_PER_SECOND] [--package-fault 404|refused]
 //   demo_server --summarize FILE
+// --package-fault makes the package fail the way a broken deployment would, for the launcher's
+// failure paths: "404" answers the package request with an error page, "refused" points the
+// configuration's package URL at a loopback port where nothing accepts connections.
 #include <httplib.h>
 
 #include <csignal>
@@ -18,10 +21,13 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/atomic-write.h"
 #include "tools/demo/login-front.h"
@@ -46,6 +52,7 @@ struct Options {
   fs::path package;  // prebuilt archive; empty: build one at start
   std::uint64_t filler_bytes = 2 << 20;
   std::uint64_t rate = 0;  // bytes per second for the package; 0: as fast as possible
+  std::string package_fault;  // empty, "404" or "refused"
   fs::path summarize;
 };
 
@@ -53,7 +60,7 @@ struct Options {
   std::cerr << "demo_server: " << why << "\n"
             << "usage: demo_server --game-dir DIR --record FILE [--ports-file FILE]\n"
                "         [--package-name NAME] [--game-source DIR] [--www DIR] [--package FILE]\n"
-               "         [--filler-bytes N] [--rate BYTES_PER_SECOND]\n"
+               "         [--filler-bytes N] [--rate BYTES_PER_SECOND] [--package-fault 404|refused]\n"
                "       demo_server --summarize RECORD_FILE\n";
   std::exit(2);
 }
@@ -83,11 +90,15 @@ Options ParseOptions(int argc, char** argv) {
     else if (name == "--package") o.package = value;
     else if (name == "--filler-bytes") o.filler_bytes = Number(name, value);
     else if (name == "--rate") o.rate = Number(name, value);
+    else if (name == "--package-fault") o.package_fault = value;
     else if (name == "--summarize") o.summarize = value;
     else Usage("unknown option " + name);
   }
   if (!o.summarize.empty()) return o;
   if (o.game_dir.empty()) Usage("--game-dir is required");
+  if (!o.package_fault.empty() && o.package_fault != "404" && o.package_fault != "refused") {
+    Usage("--package-fault must be 404 or refused, got \"" + o.package_fault + "\"");
+  }
   if (o.record.empty()) Usage("--record is required");
   // The name becomes a URL path segment and the launcher's "./cvl/" file name.
   if (o.package_name.empty() || o.package_name.find_first_of("/?#% ") != std::string::npos ||
@@ -151,6 +162,32 @@ void ServePackage(httplib::Response& res, demo::Record& record,
                         success && t->sent == t->bytes->size(), ms);
       });
 }
+
+// A loopback port that refuses every connection for as long as the server runs: the socket is
+// bound, so no other program can take the port, but never listens, so a connect gets a reset.
+class RefusingPort {
+ public:
+  RefusingPort() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
+      throw std::runtime_error("cannot reserve a loopback port for --package-fault refused");
+    }
+    port_ = ntohs(addr.sin_port);
+  }
+  RefusingPort(const RefusingPort&) = delete;
+  RefusingPort& operator=(const RefusingPort&) = delete;
+  ~RefusingPort() { close(fd_); }
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
 
 // Login names handed to the page by the demo script (POST /demo/login); the page polls for them,
 // so a script can log in without knowing where the field sits on the screen.
@@ -222,14 +259,26 @@ int Serve(const Options& o) {
   }
   const std::string base = "http://127.0.0.1:" + std::to_string(port);
   const std::string package_target = kPackageDir + o.package_name;
+  std::unique_ptr<RefusingPort> refusing;
+  std::string package_base = base;
+  if (o.package_fault == "refused") {
+    refusing = std::make_unique<RefusingPort>();
+    package_base = "http://127.0.0.1:" + std::to_string(refusing->Port());
+  }
 
   server.Get(Literal(kConfigPath), [&](const httplib::Request&, httplib::Response& res) {
     nlohmann::ordered_json cfg = {{"path", o.game_dir},
-                                  {"gamePath", base + package_target},
+                                  {"gamePath", package_base + package_target},
                                   {"packageName", o.package_name}};
     res.set_content(cfg.dump(), "application/json");
   });
   server.Get(Literal(package_target), [&](const httplib::Request& req, httplib::Response& res) {
+    if (o.package_fault == "404") {
+      res.status = 404;
+      res.set_content("<!DOCTYPE html><title>404 Not Found</title><h1>Not Found</h1>\n",
+                      "text/html; charset=utf-8");
+      return;
+    }
     ServePackage(res, record, package, req.target, o.rate);
   });
   server.Get("/oauth2/5670", [&](const httplib::Request&, httplib::Response& res) {
@@ -265,6 +314,13 @@ int Serve(const Options& o) {
   });
   server.Post("/demo/login/answer", [&](const httplib::Request& req, httplib::Response& res) {
     record.LoginAnswer(req.get_param_value("user"), req.body);
+    res.status = 204;
+  });
+
+  // The login page's load event: what a script waits for instead of looking at the screen.
+  server.Post("/demo/loaded", [&](const httplib::Request& req, httplib::Response& res) {
+    bool via_login = !req.get_header_value(std::string(demo::kOriginalTargetHeader)).empty();
+    record.PageLoad(via_login ? "login" : "game", req.body);
     res.status = 204;
   });
 

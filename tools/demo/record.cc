@@ -69,6 +69,11 @@ void Record::LoginAnswer(std::string_view user, std::string_view answer) {
   Append({{"kind", "login_answer"}, {"user", user}, {"answer", answer}});
 }
 
+void Record::PageLoad(std::string_view host, std::string_view page) {
+  std::lock_guard lock(mutex_);
+  Append({{"kind", "page_load"}, {"host", host}, {"page", page}});
+}
+
 bool Summarize(const std::filesystem::path& path, std::ostream& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;

@@ -8,6 +8,7 @@
 //                  sign, os_name, mac_addr, body
 //   "download"     a package transfer that ended: target, bytes (sent), size, complete, ms
 //   "login_answer" what the page's AppLogin call answered: user, answer
+//   "page_load"    the login page's load event fired in some browser: host, page (its address)
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -36,6 +37,7 @@ class Record {
   void Download(std::string_view target, std::uint64_t bytes, std::uint64_t size, bool complete,
                 double ms);
   void LoginAnswer(std::string_view user, std::string_view answer);
+  void PageLoad(std::string_view host, std::string_view page);
 
  private:
   void Append(const nlohmann::ordered_json& line);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -109,9 +110,11 @@ class DemoServer : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     game_ = (dir_ / "game").string();
-    pid_ = Spawn({"--game-dir", game_, "--record", (dir_ / "record.jsonl").string(),
-                  "--ports-file", (dir_ / "ports").string(), "--filler-bytes", "200000"},
-                 dir_ / "server.log");
+    std::vector<std::string> args = {"--game-dir", game_, "--record",
+                                     (dir_ / "record.jsonl").string(), "--ports-file",
+                                     (dir_ / "ports").string(), "--filler-bytes", "200000"};
+    for (const std::string& a : ExtraArgs()) args.push_back(a);
+    pid_ = Spawn(args, dir_ / "server.log");
     ASSERT_GT(pid_, 0);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(dir_ / "ports"); }, std::chrono::seconds(30)))
         << ReadFile(dir_ / "server.log");
@@ -123,6 +126,8 @@ class DemoServer : public ::testing::Test {
     ASSERT_GT(port_, 0);
     ASSERT_GT(login_port_, 0);
   }
+
+  virtual std::vector<std::string> ExtraArgs() const { return {}; }
 
   void TearDown() override {
     if (pid_ > 0) {
@@ -234,6 +239,50 @@ TEST_F(DemoServer, LoginNameReachesThePageOnce) {
   EXPECT_EQ(Http(login_port_, "GET", "/demo/login/next").status, 204);
 }
 
+TEST_F(DemoServer, PageLoadIsRecordedWithTheHostItCameThrough) {
+  EXPECT_EQ(Http(login_port_, "POST", "/demo/loaded", "http://x/oauth2/5670").status, 204);
+  EXPECT_EQ(Http(port_, "POST", "/demo/loaded", "http://x/user/kvWebLogin").status, 204);
+  auto loads = WaitForRecord("page_load", 2);
+  ASSERT_EQ(loads.size(), 2u);
+  EXPECT_EQ(loads[0]["host"], "login");
+  EXPECT_EQ(loads[0]["page"], "http://x/oauth2/5670");
+  EXPECT_EQ(loads[1]["host"], "game");
+}
+
+class DemoServerPackage404 : public DemoServer {
+  std::vector<std::string> ExtraArgs() const override { return {"--package-fault", "404"}; }
+};
+
+TEST_F(DemoServerPackage404, AnswersThePackageWithAnErrorPage) {
+  Reply pkg = Http(port_, "GET", "/package/brindle/corvela-demo.7z");
+  EXPECT_EQ(pkg.status, 404);
+  EXPECT_NE(pkg.body.find("Not Found"), std::string::npos);
+  EXPECT_EQ(Http(port_, "GET", "/package/brindle/PCDownloadCfg.json").status, 200);
+}
+
+class DemoServerPackageRefused : public DemoServer {
+  std::vector<std::string> ExtraArgs() const override { return {"--package-fault", "refused"}; }
+};
+
+TEST_F(DemoServerPackageRefused, PointsThePackageUrlAtAPortThatRefuses) {
+  json doc = json::parse(Http(port_, "GET", "/package/brindle/PCDownloadCfg.json").body);
+  const std::string url = doc["gamePath"];
+  const std::string prefix = "http://127.0.0.1:";
+  ASSERT_EQ(url.rfind(prefix, 0), 0u) << url;
+  int refusing = std::stoi(url.substr(prefix.size()));
+  EXPECT_NE(refusing, port_);
+  EXPECT_NE(url.find("/package/brindle/corvela-demo.7z"), std::string::npos) << url;
+
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(refusing));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_NE(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  EXPECT_EQ(errno, ECONNREFUSED);
+  close(fd);
+}
+
 TEST(DemoServerStart, RefusesWhatItCannotServe) {
   fs::path dir = fs::temp_directory_path() / ("demo-server-start-" + std::to_string(getpid()));
   fs::create_directories(dir);
@@ -247,6 +296,7 @@ TEST(DemoServerStart, RefusesWhatItCannotServe) {
       {{"--game-dir", "g"}, 2, "--record is required"},
       {{"--game-dir", "g", "--record", record, "--rate", "-5"}, 2, "non-negative number"},
       {{"--game-dir", "g", "--record", record, "--package-name", "a/b.7z"}, 2, "plain file name"},
+      {{"--game-dir", "g", "--record", record, "--package-fault", "500"}, 2, "404 or refused"},
       {{"--game-dir", "g", "--record", record, "--game-source", (dir / "none").string()}, 1,
        "does not exist"},
   };
