@@ -1,0 +1,297 @@
+#include "e2e/launcher-fixture.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace e2e {
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Base64(std::string_view bytes) {
+  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    unsigned n = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) n |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) n |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kAlphabet[(n >> 18) & 63];
+    out += kAlphabet[(n >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
+  }
+  return out;
+}
+
+namespace {
+
+// Starts `argv` in `cwd` with `env`, stdout and stderr to `output`.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const fs::path& cwd, const fs::path& output) {
+  std::vector<std::string> args = argv, vars = env;
+  std::vector<char*> argp, envp;
+  for (auto& a : args) argp.push_back(a.data());
+  argp.push_back(nullptr);
+  for (auto& v : vars) envp.push_back(v.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+std::vector<std::string> CurrentEnvironment() {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  return env;
+}
+
+}  // namespace
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    this->~Process();
+    pid_ = other.pid_;
+    status_ = other.status_;
+    other.pid_ = -1;
+  }
+  return *this;
+}
+
+Process::~Process() {
+  if (pid_ > 0 && !status_) {
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+}
+
+std::optional<int> Process::WaitExit(std::chrono::milliseconds limit) {
+  if (status_ || pid_ <= 0) return status_;
+  WaitUntil(
+      [&] {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return true;
+      },
+      limit);
+  return status_;
+}
+
+bool Process::Running() { return pid_ > 0 && !WaitExit(0ms); }
+
+void LauncherTest::SetUp() {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the end-to-end tests need an X display";
+  ASSERT_TRUE(x_.Ok()) << "cannot open the display " << std::getenv("DISPLAY");
+  ASSERT_EQ(x_.FirstViewableWindow(kTitle), 0u)
+      << "a window titled Corvela is open already: the launcher would only raise it";
+  dir_ = fs::temp_directory_path() /
+         ("cvl-e2e-" + std::to_string(getpid()) + "-" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(dir_);
+  install_ = dir_ / "install";
+  game_ = install_ / "game";
+  server_dir_ = dir_ / "server";
+  for (const char* sub : {"install", "home/Desktop", "home/.config", "home/.cache", "home/.local/share",
+                          "registry", "server"}) {
+    fs::create_directories(dir_ / sub);
+  }
+}
+
+void LauncherTest::TearDown() {
+  StopServer();
+  // A failed case keeps its folder (log files, record, launcher output) for a look.
+  if (!HasFailure()) fs::remove_all(dir_);
+}
+
+void LauncherTest::StartServer(const std::vector<std::string>& extra) {
+  StopServer();
+  fs::remove(server_dir_ / "ports");
+  fs::remove(server_dir_ / "record.jsonl");
+  std::vector<std::string> argv = {CVL_DEMO_SERVER,
+                                   "--game-dir", game_.string(),
+                                   "--record", (server_dir_ / "record.jsonl").string(),
+                                   "--ports-file", (server_dir_ / "ports").string(),
+                                   "--filler-bytes", "300000"};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  server_ = Process(Spawn(argv, CurrentEnvironment(), {}, server_dir_ / "server.log"));
+  ASSERT_TRUE(server_.Started());
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(server_dir_ / "ports") || !server_.Running(); }, 30s));
+  ASSERT_TRUE(fs::exists(server_dir_ / "ports")) << ReadFile(server_dir_ / "server.log");
+  std::istringstream ports(ReadFile(server_dir_ / "ports"));
+  for (std::string line; std::getline(ports, line);) {
+    if (line.rfind("DEMO_PORT=", 0) == 0) port_ = std::stoi(line.substr(10));
+    if (line.rfind("DEMO_LOGIN_PORT=", 0) == 0) login_port_ = std::stoi(line.substr(16));
+  }
+  ASSERT_GT(port_, 0);
+  ASSERT_GT(login_port_, 0);
+}
+
+void LauncherTest::StopServer() {
+  if (!server_.Started() || !server_.Running()) return;
+  kill(server_.Pid(), SIGTERM);
+  EXPECT_EQ(server_.WaitExit(10s), 0) << "the demo server should end cleanly";
+}
+
+std::vector<std::string> LauncherTest::LauncherEnvironment() const {
+  const std::string game_server = "http://127.0.0.1:" + std::to_string(port_);
+  const std::map<std::string, std::string> ours = {
+      {"HOME", (dir_ / "home").string()},
+      {"XDG_CONFIG_HOME", (dir_ / "home/.config").string()},
+      {"XDG_CACHE_HOME", (dir_ / "home/.cache").string()},
+      {"XDG_DATA_HOME", (dir_ / "home/.local/share").string()},
+      {"CVL_REGISTRY_DIR", (dir_ / "registry").string()},
+      {"CVL_STRING_148", "http://127.0.0.1:" + std::to_string(login_port_) +
+                             "/oauth2/5670?redirectUri=" + game_server + "/user/kvWebLogin"},
+      {"CVL_STRING_154", game_server + "/log/log"},
+      {"CVL_STRING_155", game_server + "/package/brindle/PCDownloadCfg.json"},
+  };
+  std::vector<std::string> env;
+  for (const std::string& var : CurrentEnvironment()) {
+    std::string name = var.substr(0, var.find('='));
+    if (!ours.contains(name) && name.rfind("XDG_", 0) != 0) env.push_back(var);
+  }
+  for (const auto& [name, value] : ours) env.push_back(name + "=" + value);
+  return env;
+}
+
+Process LauncherTest::Launch(const std::vector<std::string>& args, const std::string& output_name) {
+  std::vector<std::string> argv = {CVL_QX};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Process(Spawn(argv, LauncherEnvironment(), install_, dir_ / output_name));
+}
+
+std::string LauncherTest::LauncherOutput(const std::string& output_name) const {
+  return ReadFile(dir_ / output_name);
+}
+
+void LauncherTest::Login(const std::string& user) {
+  std::string command = "curl -sf -o /dev/null --data-binary @- http://127.0.0.1:" +
+                        std::to_string(login_port_) + "/demo/login";
+  FILE* curl = popen(command.c_str(), "w");
+  ASSERT_NE(curl, nullptr);
+  fwrite(user.data(), 1, user.size(), curl);
+  ASSERT_EQ(pclose(curl), 0) << "the demo server did not take the login";
+}
+
+std::vector<nlohmann::json> LauncherTest::Record(const std::string& kind) const {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(ReadFile(server_dir_ / "record.jsonl"));
+  for (std::string text; std::getline(in, text);) {
+    auto line = nlohmann::json::parse(text, nullptr, false);
+    if (!line.is_discarded() && line.value("kind", "") == kind) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+std::vector<std::string> LauncherTest::EventTypes() const {
+  std::vector<std::string> types;
+  for (const auto& e : Record("event")) types.push_back(e.value("type", ""));
+  return types;
+}
+
+bool LauncherTest::HasEvent(const std::string& type) const {
+  for (const auto& t : EventTypes()) {
+    if (t == type) return true;
+  }
+  return false;
+}
+
+bool LauncherTest::WaitForEvent(const std::string& type, std::chrono::milliseconds limit) const {
+  return WaitUntil([&] { return HasEvent(type); }, limit);
+}
+
+std::vector<fs::path> LauncherTest::LogFiles() const {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(install_ / "cvl" / "logs", ec)) {
+    files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<LauncherTest::LogLine> LauncherTest::LogLines() const {
+  // "2026-12-11 09:56:02.877 [14248] LOG_INFO work:/tmp/x" ending in CR LF
+  static const std::regex kLine(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+)\] LOG_INFO (.*)\r$)");
+  std::vector<LogLine> lines;
+  for (const fs::path& file : LogFiles()) {
+    std::istringstream in(ReadFile(file));
+    for (std::string text; std::getline(in, text);) {
+      std::smatch m;
+      if (std::regex_match(text, m, kLine)) lines.push_back({m[1], m[2]});
+    }
+  }
+  return lines;
+}
+
+bool LauncherTest::LogHas(const std::string& text) const {
+  for (const auto& line : LogLines()) {
+    if (line.text == text) return true;
+  }
+  return false;
+}
+
+unsigned long LauncherTest::WaitForWindow(const std::string& title, std::chrono::milliseconds limit) {
+  unsigned long window = 0;
+  WaitUntil([&] { return (window = x_.FirstViewableWindow(title)) != 0; }, limit);
+  return window;
+}
+
+bool LauncherTest::XDoTool(const std::string& arguments) {
+  std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+bool LauncherTest::PressKey(unsigned long window, const std::string& key) {
+  return XDoTool("windowfocus --sync " + std::to_string(window) + " key " + key);
+}
+
+bool LauncherTest::Click(unsigned long window, int x, int y) {
+  return XDoTool("mousemove --sync --window " + std::to_string(window) + " " + std::to_string(x) +
+                 " " + std::to_string(y) + " click 1");
+}
+
+std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> LauncherTest::Snapshot(
+    const fs::path& root) {
+  std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      files[fs::relative(entry.path(), root).string()] = {entry.file_size(), entry.last_write_time()};
+    }
+  }
+  return files;
+}
+
+}  // namespace e2e

@@ -1,0 +1,371 @@
+// The launcher's whole job, watched from outside: what the demo server received, what landed on
+// disk, what the game client was started with, what the log says and what the windows do.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <regex>
+#include <thread>
+
+#include "e2e/launcher-fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kWebMessageCaption = "来自网页的消息";  // the box of AppLogin during the install
+constexpr const char* kNoticeCaption = "提示";                 // the archive-error box
+// Client coordinates of the close button's middle and of the status line.
+constexpr int kCloseX = 1105 + 39 / 2, kCloseY = 92 + 39 / 2;
+constexpr int kStatusX = 455, kStatusY = 606, kStatusWidth = 60, kStatusHeight = 18;
+
+// A package of a few megabytes, paced so that it is still arriving when the case acts.
+const std::vector<std::string> kSlowPackage = {"--filler-bytes", "2000000", "--rate", "150000"};
+
+size_t DistinctColours(std::vector<std::uint32_t> pixels) {
+  std::sort(pixels.begin(), pixels.end());
+  return static_cast<size_t>(std::unique(pixels.begin(), pixels.end()) - pixels.begin());
+}
+
+class FirstRun : public LauncherTest {
+ protected:
+  // Runs the launcher in the empty install folder until the install has finished and the page
+  // has loaded, logs `user` in, and expects the launcher to end with 0. Returns the dialog's
+  // window id as the launcher saw it.
+  unsigned long InstallAndLogIn(const std::vector<std::string>& args, const std::string& user) {
+    Process launcher = Launch(args);
+    unsigned long window = WaitForWindow(kTitle);
+    EXPECT_NE(window, 0u) << LauncherOutput();
+    EXPECT_TRUE(WaitForEvent("decode_end")) << LauncherOutput();
+    EXPECT_TRUE(WaitForEvent("web_load"));
+    // The worker's last line comes just before it marks the install finished.
+    EXPECT_TRUE(WaitUntil([&] { return LogHas("7z decode end2"); }, 10s));
+    std::this_thread::sleep_for(200ms);
+    Login(user);
+    EXPECT_EQ(launcher.WaitExit(20s), std::optional<int>(0)) << LauncherOutput();
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(game_ / "cvlclient.args"); }, 10s));
+    return window;
+  }
+};
+
+TEST_F(FirstRun, InstallsTheGameAndStartsTheClientWithThePagesText) {
+  StartServer();
+  const std::string user = "Ada 玩家";
+  unsigned long window = InstallAndLogIn({"--winid", "1180", "--fromc", "src", "--tokenc", "tok"}, user);
+  ASSERT_NE(window, 0u);
+  const fs::path home = dir_ / "home";
+  const std::string install = fs::canonical(install_).string();
+  const std::string game = game_.string();
+
+  // Deployment, download and unpacking.
+  EXPECT_TRUE(fs::is_regular_file(install_ / "cvl" / "7za.so"));
+  EXPECT_NE(fs::status(install_ / "uninst").permissions() & fs::perms::owner_exec, fs::perms::none);
+  EXPECT_NE(ReadFile(home / "Desktop" / "Corvela.desktop").find("Exec="), std::string::npos);
+  EXPECT_EQ(ReadFile(install_ / "cvl" / kPackageName), ReadFile(server_dir_ / kPackageName))
+      << "the package file must hold exactly what the server sent";
+  EXPECT_TRUE(fs::exists(game_ / "data" / "说明.txt"));
+  EXPECT_EQ(fs::file_size(game_ / "data" / "world.bin"), 300000u);
+  auto downloads = Record("download");
+  ASSERT_EQ(downloads.size(), 1u);
+  EXPECT_EQ(downloads[0]["complete"], true);
+  EXPECT_NE(LauncherOutput().find("download CURLcode:0\n"), std::string::npos);
+
+  // The page was opened at the start URL with the token and the source.
+  const std::string start_url = "/oauth2/5670?redirectUri=http://127.0.0.1:" +
+                                std::to_string(port_) + "/user/kvWebLogin?qxtc=tok&qxqd=src";
+  auto requests = Record("request");
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [&](const nlohmann::json& r) {
+    return r["host"] == "login" && r["target"] == start_url && r["status"] == 200;
+  })) << "no request for " << start_url;
+
+  // The client: the exact command line, its Base64 giving back the page's text, started in the
+  // launcher's folder.
+  const std::string command_line =
+      game + "/cvlclient " + Base64(user) + " 1180 " + std::to_string(window) + " end";
+  EXPECT_EQ(ReadFile(game_ / "cvlclient.args"), command_line + "\n");
+  EXPECT_EQ(ReadFile(game_ / "cvlclient.text"), user);
+  EXPECT_EQ(ReadFile(game_ / "cvlclient.cwd"), install + "\n");
+
+  // The reports: start first, the install's four in order, the page, the game, the close last.
+  auto events = Record("event");
+  std::vector<std::string> types = EventTypes();
+  ASSERT_EQ(types.size(), 8u) << testing::PrintToString(types);
+  EXPECT_EQ(types.front(), "launch_start");
+  EXPECT_EQ(types[6], "game_start");
+  EXPECT_EQ(types[7], "close launch");
+  std::vector<std::string> middle(types.begin() + 1, types.begin() + 6);
+  EXPECT_EQ(std::count(middle.begin(), middle.end(), "web_load"), 1);
+  std::erase(middle, "web_load");
+  EXPECT_EQ(middle, (std::vector<std::string>{"download_start", "download_end", "decode_start",
+                                              "decode_end"}));
+  for (const auto& e : events) {
+    EXPECT_TRUE(e["signature_valid"] == true && e["well_formed"] == true)
+        << e["type"] << ": " << e["problem"];
+  }
+
+  // The log, thread by thread: the main thread from "work:" to "close launch", the worker's
+  // steps, and the monitor's samples ending where the download did.
+  auto lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  const std::string main_thread = lines.front().thread;
+  std::map<std::string, std::vector<std::string>> by_thread;
+  for (const auto& line : lines) by_thread[line.thread].push_back(line.text);
+  EXPECT_EQ(by_thread[main_thread],
+            (std::vector<std::string>{
+                "work:" + install,
+                "cfg check start",
+                "check path:" + game,
+                "check gamePath:http://127.0.0.1:" + std::to_string(port_) +
+                    "/package/brindle/corvela-demo.7z",
+                "check packageName:./cvl/corvela-demo.7z",
+                "cfg check end",
+                "szCmdline:--winid 1180 --fromc src --tokenc tok",
+                "winid:1180,From:src,token:tok",
+                "Source:src,wszPathLink:" + (home / "Desktop" / "Corvela.desktop").string(),
+                "AppLogin Start Game",
+                command_line,
+                "AppLogin Start End",
+                "close launch",
+            }));
+  ASSERT_EQ(by_thread.size(), 3u) << "the main thread, the install worker and the monitor";
+  const std::vector<std::string> worker_steps = {
+      "download start", "download end", "7z decode start",
+      " packageName:./cvl/corvela-demo.7z, path:" + game, "7z decode end", "7z decode end2"};
+  std::vector<std::string> monitor;
+  for (auto& [thread, texts] : by_thread) {
+    if (thread == main_thread) continue;
+    if (texts.front() == "download start") {
+      EXPECT_EQ(texts, worker_steps);
+    } else {
+      monitor = texts;
+    }
+  }
+  ASSERT_FALSE(monitor.empty());
+  static const std::regex kSample(R"(m_ulnow:(\d+),m_ultotal:(\d+))");
+  for (const auto& text : monitor) EXPECT_TRUE(std::regex_match(text, kSample)) << text;
+  std::smatch last;
+  ASSERT_TRUE(std::regex_match(monitor.back(), last, kSample));
+  EXPECT_EQ(last[1], last[2]) << "the monitor ends when the counters meet";
+}
+
+TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
+  StartServer();
+  ASSERT_NE(InstallAndLogIn({"--fromc", "src", "--tokenc", "tok"}, "Ada"), 0u);
+  const size_t events_before = Record("event").size();
+  const size_t requests_before = Record("request").size();
+  const std::string registry_before = ReadFile(dir_ / "registry" / "HKEY_LOCAL_MACHINE.reg");
+  auto written_by_launcher = [&](const fs::path& root) {
+    auto files = Snapshot(root);
+    std::erase_if(files, [](const auto& f) {
+      return f.first.rfind("cvl/logs/", 0) == 0 || f.first.rfind("game/cvlclient.", 0) == 0;
+    });
+    return files;
+  };
+  const auto install_before = written_by_launcher(install_);
+  // The web engine keeps its caches under the home; the launcher writes only the desktop entry.
+  const auto desktop_before = Snapshot(dir_ / "home" / "Desktop");
+
+  Process launcher = Launch({"--fromc", "src", "--tokenc", "tok"}, "second.out");
+  ASSERT_NE(WaitForWindow(kTitle), 0u) << LauncherOutput("second.out");
+  ASSERT_TRUE(WaitUntil([&] { return Record("event").size() >= events_before + 2; }, 30s));
+  Login("Bob");
+  ASSERT_EQ(launcher.WaitExit(20s), std::optional<int>(0)) << LauncherOutput("second.out");
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(game_ / "cvlclient.text") == "Bob"; }, 10s));
+
+  std::vector<std::string> types = EventTypes();
+  EXPECT_EQ(std::vector<std::string>(types.begin() + static_cast<long>(events_before), types.end()),
+            (std::vector<std::string>{"launch_start", "web_load", "game_start", "close launch"}));
+  auto requests = Record("request");
+  for (size_t i = requests_before; i < requests.size(); ++i) {
+    EXPECT_EQ(requests[i]["target"].get<std::string>().find(kPackageName), std::string::npos)
+        << "the second run asked for the package: " << requests[i]["target"];
+  }
+  EXPECT_EQ(written_by_launcher(install_), install_before);
+  EXPECT_EQ(Snapshot(dir_ / "home" / "Desktop"), desktop_before);
+  EXPECT_EQ(ReadFile(dir_ / "registry" / "HKEY_LOCAL_MACHINE.reg"), registry_before);
+  auto lines = LogLines();
+  auto count = [&](const std::string& text) {
+    return std::count_if(lines.begin(), lines.end(), [&](const LogLine& l) { return l.text == text; });
+  };
+  EXPECT_EQ(count("work:" + fs::canonical(install_).string()), 2);
+  EXPECT_EQ(count("download start"), 1);
+  EXPECT_EQ(count("close launch"), 2);
+  EXPECT_EQ(LauncherOutput("second.out").find("download"), std::string::npos);
+}
+
+TEST_F(LauncherTest, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
+  StartServer();
+  Process first = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+  ASSERT_TRUE(WaitForEvent("web_load"));
+  ASSERT_TRUE(WaitUntil([&] { return LogHas("7z decode end2"); }, 30s));
+  std::this_thread::sleep_for(300ms);  // the monitor's last sample
+  unsigned long cover = x_.OpenCover(1920, 1080);
+  ASSERT_TRUE(x_.StackedAbove(cover, window));
+  const auto logs_before = Snapshot(install_ / "cvl" / "logs");
+  std::string log_text_before;
+  for (const auto& f : LogFiles()) log_text_before += ReadFile(f);
+
+  Process second = Launch({}, "second.out");
+  EXPECT_EQ(second.WaitExit(15s), std::optional<int>(0)) << LauncherOutput("second.out");
+  EXPECT_TRUE(WaitUntil([&] { return x_.StackedAbove(window, cover); }, 5s))
+      << "the first launcher's window was not raised";
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(Snapshot(install_ / "cvl" / "logs").size(), logs_before.size());
+  std::string log_text_after;
+  for (const auto& f : LogFiles()) log_text_after += ReadFile(f);
+  EXPECT_EQ(log_text_after, log_text_before);
+  EXPECT_EQ(LauncherOutput("second.out").find("LOG_"), std::string::npos)
+      << LauncherOutput("second.out");
+  auto types = EventTypes();
+  EXPECT_EQ(std::count(types.begin(), types.end(), "launch_start"), 1);
+
+  x_.CloseCover(cover);
+  ASSERT_TRUE(PressKey(window, "Escape"));
+  EXPECT_EQ(first.WaitExit(15s), std::optional<int>(0));
+}
+
+TEST_F(LauncherTest, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) {
+  StartServer(kSlowPackage);
+  Process launcher = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+  const fs::path package = install_ / "cvl" / kPackageName;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        std::error_code ec;
+        return fs::file_size(package, ec) > 0 && !ec;
+      },
+      30s));
+
+  ASSERT_TRUE(PressKey(window, "Escape"));
+  EXPECT_EQ(launcher.WaitExit(15s), std::optional<int>(0)) << LauncherOutput();
+  const auto full = fs::file_size(server_dir_ / kPackageName);
+  const auto partial = fs::file_size(package);
+  EXPECT_GT(partial, 0u);
+  EXPECT_LT(partial, full) << "the download should still have been running";
+  EXPECT_EQ(ReadFile(package), ReadFile(server_dir_ / kPackageName).substr(0, partial));
+  ASSERT_TRUE(WaitForEvent("close launch", 5s));
+  auto types = EventTypes();
+  EXPECT_EQ(types.back(), "close launch");
+  EXPECT_EQ(std::count(types.begin(), types.end(), "decode_start"), 0);
+  ASSERT_FALSE(LogLines().empty());
+  EXPECT_EQ(LogLines().back().text, "close launch");
+  EXPECT_TRUE(WaitUntil([&] { return !Record("download").empty(); }, 10s));
+  EXPECT_EQ(Record("download").at(0)["complete"], false);
+}
+
+TEST_F(LauncherTest, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
+  StartServer(kSlowPackage);
+  Process launcher = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+  ASSERT_TRUE(WaitForEvent("web_load"));
+  ASSERT_TRUE(WaitForEvent("download_start"));
+  Login("Ada");
+
+  unsigned long box = WaitForWindow(kWebMessageCaption, 15s);
+  ASSERT_NE(box, 0u) << "no box titled " << kWebMessageCaption;
+  EXPECT_FALSE(HasEvent("download_end")) << "the download should still be running";
+  ASSERT_TRUE(PressKey(box, "Return"));
+  ASSERT_TRUE(WaitUntil([&] { return LogHas("AppLogin file does not exist paht"); }, 10s));
+  EXPECT_TRUE(LogHas("wszExePath:" + game_.string() + "/cvlclient"));
+  EXPECT_FALSE(LogHas("AppLogin Start Game"));
+  // The page starts over: a second request for the start URL at the login host.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        auto requests = Record("request");
+        return std::count_if(requests.begin(), requests.end(), [](const nlohmann::json& r) {
+                 return r["host"] == "login" &&
+                        r["target"].get<std::string>().rfind("/oauth2/5670", 0) == 0;
+               }) == 2;
+      },
+      10s));
+  EXPECT_TRUE(launcher.Running());
+  EXPECT_EQ(x_.FirstViewableWindow(kWebMessageCaption), 0u);
+
+  ASSERT_TRUE(PressKey(window, "Escape"));
+  EXPECT_EQ(launcher.WaitExit(15s), std::optional<int>(0)) << LauncherOutput();
+  EXPECT_FALSE(fs::exists(game_ / "cvlclient.args"));
+  EXPECT_FALSE(HasEvent("game_start"));
+}
+
+TEST_F(LauncherTest, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
+  StartServer({"--package-fault", "404"});
+  Process launcher = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+
+  unsigned long box = WaitForWindow(kNoticeCaption, 30s);
+  ASSERT_NE(box, 0u) << "no box titled " << kNoticeCaption << "\n" << LauncherOutput();
+  EXPECT_NE(LauncherOutput().find("download CURLcode:0\n"), std::string::npos)
+      << "an HTTP error status is a finished transfer";
+  EXPECT_NE(ReadFile(install_ / "cvl" / kPackageName).find("Not Found"), std::string::npos)
+      << "the error page lands in the package file";
+  // The log writer works on its own thread: give it a moment.
+  EXPECT_TRUE(WaitUntil([&] { return LogHas("7z decode start"); }, 5s));
+  EXPECT_FALSE(LogHas("7z decode end"));
+  EXPECT_TRUE(HasEvent("decode_start"));
+  EXPECT_FALSE(HasEvent("decode_end"));
+  EXPECT_FALSE(fs::exists(game_ / "cvlclient"));
+
+  ASSERT_TRUE(PressKey(box, "Return"));
+  ASSERT_TRUE(WaitUntil([&] { return x_.FirstViewableWindow(kNoticeCaption) == 0; }, 10s));
+  // Once the box is gone the install counts as finished: the close button closes at once.
+  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(Click(window, kCloseX, kCloseY));
+  EXPECT_EQ(launcher.WaitExit(15s), std::optional<int>(0)) << LauncherOutput();
+  EXPECT_TRUE(WaitForEvent("close launch", 5s));
+}
+
+TEST_F(LauncherTest, RefusedPackageConnectionKeepsDownloadingStatusAndTheWindowCloses) {
+  StartServer({"--package-fault", "refused"});
+  Process launcher = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+  ASSERT_TRUE(WaitForEvent("download_end"));
+  EXPECT_NE(LauncherOutput().find("download CURLcode:7\n"), std::string::npos) << LauncherOutput();
+  // Nothing else is to come: no box, no unpacking.
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(x_.FirstViewableWindow(kNoticeCaption), 0u);
+  EXPECT_FALSE(HasEvent("decode_start"));
+  // The page's load comes after the window's first paint.
+  ASSERT_TRUE(WaitForEvent("web_load"));
+  std::vector<std::uint32_t> failed_status;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        failed_status = x_.Pixels(window, kStatusX, kStatusY, kStatusWidth, kStatusHeight);
+        return DistinctColours(failed_status) > 2;
+      },
+      10s))
+      << "the status line shows no text";
+  ASSERT_TRUE(Click(window, kCloseX, kCloseY));
+  EXPECT_EQ(launcher.WaitExit(15s), std::optional<int>(0)) << LauncherOutput();
+
+  // What the status line shows while a download runs, from a second start whose package
+  // arrives slowly: the failed one must look the same.
+  StartServer(kSlowPackage);
+  Process reference = Launch({}, "reference.out");
+  window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput("reference.out");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        std::error_code ec;
+        return fs::file_size(install_ / "cvl" / kPackageName, ec) > 0 && !ec;
+      },
+      30s));
+  ASSERT_TRUE(WaitForEvent("web_load"));
+  std::vector<std::uint32_t> downloading_status;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        downloading_status = x_.Pixels(window, kStatusX, kStatusY, kStatusWidth, kStatusHeight);
+        return DistinctColours(downloading_status) > 2;
+      },
+      10s));
+  ASSERT_TRUE(PressKey(window, "Escape"));
+  EXPECT_EQ(reference.WaitExit(15s), std::optional<int>(0));
+
+  EXPECT_EQ(failed_status, downloading_status) << "the status line should still read 下载中";
+}
+
+}  // namespace
+}  // namespace e2e
