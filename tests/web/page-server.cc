@@ -85,6 +85,8 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
     events_.push_back(request.get_param_value("type"));
     response.set_content("", "text/plain");
   });
+  // Stopping waits for idle kept-alive connections; a short wait keeps each test program quick.
+  server_->set_keep_alive_timeout(1);
   port_ = server_->bind_to_any_port("127.0.0.1");
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
