@@ -104,6 +104,25 @@ TEST_F(LogFiles, AFileGrownPastTheLimitIsFollowedByTheNextIndex) {
   EXPECT_TRUE(second.back().ends_with("x1099"));
 }
 
+// 4096 megabytes and more no longer wrap around to a limit of a few bytes or none at all.
+TEST_F(LogFiles, LargeLimitsDoNotRollOverEveryLine) {
+  manager_.SetLimitSize(0, 4096);
+  StartWriter();
+  for (int i = 0; i < 3; ++i) SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 0), "line");
+  StopWriter();
+  EXPECT_EQ(FilesWithLines(dir_), (Files{"cvl_qx_log_203105140905_000.log"}));
+}
+
+// A backslash separates folders here as it does where the folders are made.
+TEST_F(LogFiles, BackslashesInThePathAreFolderSeparators) {
+  const std::string path = dir_.path().string() + "\\sub\\logs";
+  manager_.SetPath(0, path.c_str());
+  StartWriter();
+  SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 0), "line");
+  StopWriter();
+  EXPECT_EQ(FilesWithLines(dir_), (Files{"sub/logs/cvl_qx_log_203105140905_000.log"}));
+}
+
 TEST_F(LogFiles, MonthFolders) {
   manager_.SetMonthDir(0, true);
   StartWriter();
