@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -113,6 +115,14 @@ bool Process::Running() { return pid_ > 0 && !WaitExit(0ms); }
 
 void LauncherTest::SetUp() {
   ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the end-to-end tests need an X display";
+  // One launcher per display at a time, whoever runs the cases side by side: a second one
+  // would find the first's window and only raise it.
+  std::string display = std::getenv("DISPLAY");
+  std::replace(display.begin(), display.end(), '/', '_');
+  display_lock_ = open((fs::temp_directory_path() / ("cvl-e2e-display" + display + ".lock")).c_str(),
+                       O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  ASSERT_GE(display_lock_, 0);
+  ASSERT_EQ(flock(display_lock_, LOCK_EX), 0);
   ASSERT_TRUE(x_.Ok()) << "cannot open the display " << std::getenv("DISPLAY");
   ASSERT_EQ(x_.FirstViewableWindow(kTitle), 0u)
       << "a window titled Corvela is open already: the launcher would only raise it";
@@ -132,7 +142,8 @@ void LauncherTest::SetUp() {
 void LauncherTest::TearDown() {
   StopServer();
   // A failed case keeps its folder (log files, record, launcher output) for a look.
-  if (!HasFailure()) fs::remove_all(dir_);
+  if (!HasFailure() && !dir_.empty()) fs::remove_all(dir_);
+  if (display_lock_ >= 0) close(display_lock_);
 }
 
 void LauncherTest::StartServer(const std::vector<std::string>& extra) {

@@ -109,6 +109,7 @@ class LauncherTest : public ::testing::Test {
  private:
   std::vector<std::string> LauncherEnvironment() const;
   Process server_;
+  int display_lock_ = -1;
 };
 
 }  // namespace e2e

@@ -25,6 +25,8 @@ size_t DistinctColours(std::vector<std::uint32_t> pixels) {
   return static_cast<size_t>(std::unique(pixels.begin(), pixels.end()) - pixels.begin());
 }
 
+class Launcher : public LauncherTest {};
+
 class FirstRun : public LauncherTest {
  protected:
   // Runs the launcher in the empty install folder until the install has finished and the page
@@ -191,7 +193,7 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
   EXPECT_EQ(LauncherOutput("second.out").find("download"), std::string::npos);
 }
 
-TEST_F(LauncherTest, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
+TEST_F(Launcher, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
   StartServer();
   Process first = Launch({});
   unsigned long window = WaitForWindow(kTitle);
@@ -224,7 +226,7 @@ TEST_F(LauncherTest, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
   EXPECT_EQ(first.WaitExit(15s), std::optional<int>(0));
 }
 
-TEST_F(LauncherTest, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) {
+TEST_F(Launcher, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) {
   StartServer(kSlowPackage);
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
@@ -254,7 +256,7 @@ TEST_F(LauncherTest, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) 
   EXPECT_EQ(Record("download").at(0)["complete"], false);
 }
 
-TEST_F(LauncherTest, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
+TEST_F(Launcher, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
   StartServer(kSlowPackage);
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
@@ -289,7 +291,7 @@ TEST_F(LauncherTest, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
   EXPECT_FALSE(HasEvent("game_start"));
 }
 
-TEST_F(LauncherTest, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
+TEST_F(Launcher, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
   StartServer({"--package-fault", "404"});
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
@@ -317,7 +319,7 @@ TEST_F(LauncherTest, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
   EXPECT_TRUE(WaitForEvent("close launch", 5s));
 }
 
-TEST_F(LauncherTest, RefusedPackageConnectionKeepsDownloadingStatusAndTheWindowCloses) {
+TEST_F(Launcher, RefusedPackageConnectionKeepsDownloadingStatusAndTheWindowCloses) {
   StartServer({"--package-fault", "refused"});
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
