@@ -16,6 +16,7 @@
 #include "install/install-worker.h"
 #include "page-server.h"
 #include "test-host.h"
+#include "util/cvlog/main-logger.h"
 #include "web/BaseHtmlView.h"
 #include "web/base64.h"
 
@@ -27,7 +28,7 @@ PageServer* g_server = nullptr;
 fs::path g_scratch;
 
 // One server for the whole program: the statistics address is read once, when the first report
-// creates the download engine.
+// creates the download engine. The "Main" logger writes into the scratch folder throughout.
 class WebEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
@@ -37,12 +38,48 @@ class WebEnvironment : public ::testing::Environment {
     char pattern[] = "/tmp/cvl-web-gui-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     g_scratch = pattern;
+    cvlog::ILogManager* manager = cvlog::Instance();
+    const std::string config = "[Main]\npath = " + (g_scratch / "logs").string() +
+                               "/\nname=web\ndisplay = 0\nfileline = 0\n";
+    ASSERT_TRUE(manager->ConfigFromText(config.c_str()));
+    cvlog::g_nLogId = manager->LookupLogger("Main");
+    ASSERT_TRUE(manager->Start());
   }
   void TearDown() override {
+    cvlog::Instance()->Stop();
     delete g_server;
     fs::remove_all(g_scratch);
   }
 };
+
+std::string Logged() {
+  std::string text;
+  std::error_code error;
+  for (const auto& file : fs::recursive_directory_iterator(g_scratch / "logs", error)) {
+    if (!file.is_regular_file()) continue;
+    std::ifstream in(file.path(), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    text += content.str();
+  }
+  return text;
+}
+
+// Waits until the log, from `offset` on, holds `lines` (each a whole line's text) in this order.
+::testing::AssertionResult LoggedInOrder(size_t offset, const std::vector<std::string>& lines) {
+  std::string log;
+  auto inOrder = [&] {
+    log = Logged().substr(std::min(offset, Logged().size()));
+    size_t at = 0;
+    for (const std::string& line : lines) {
+      at = log.find(" " + line + "\r\n", at);
+      if (at == std::string::npos) return false;
+    }
+    return true;
+  };
+  if (WaitUntil(inOrder, 5)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "log:\n" << log;
+}
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new WebEnvironment);
 
 std::vector<std::string> ReadLines(const fs::path& path) {
@@ -139,6 +176,7 @@ TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
   const fs::path client = InstallRecordingClient();
   const std::string text = "player 中文";
   g_server->SetLoginText(text);
+  const size_t logOffset = Logged().size();
   CBaseHtmlView view;
   TestHost host;
   Open(view, host, "applogin");
@@ -153,6 +191,10 @@ TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
   // The page is started over before the dialog goes.
   EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
   EXPECT_EQ(Count(g_server->Events(), "game_start"), 1);
+  EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
+                                        client.string() + " " + web::Base64Encode(text) + " 1180 " +
+                                            std::to_string(host.WindowHandle()) + " end",
+                                        "AppLogin Start End"}));
 
   // Only AppLogin is on window.external, in the top page and in its frames.
   ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("frame").empty(); }));
@@ -210,6 +252,7 @@ TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver)
     if (!c.clientFile) fs::remove(client);
     g_bInstallFinished = c.installFinished;
     g_server->SetLoginText("player");
+    const size_t logOffset = Logged().size();
     MessageBoxSeen seen;
     const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
     {
@@ -229,12 +272,15 @@ TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver)
     EXPECT_EQ(seen.type, GTK_MESSAGE_WARNING);
     EXPECT_FALSE(fs::exists(client.string() + ".args"));
     EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+    EXPECT_TRUE(LoggedInOrder(logOffset, {"wszExePath:" + client.string(),
+                                          "AppLogin file does not exist paht"}));
   }
 }
 
 TEST_F(HtmlViewTest, CommandLineOver1023BytesStartsNothingAndAnswersFalse) {
   const fs::path client = InstallRecordingClient();
   g_server->SetLoginText(std::string(800, 'x'));
+  const size_t logOffset = Logged().size();
   CBaseHtmlView view;
   TestHost host;
   Open(view, host, "applogin");
@@ -245,6 +291,12 @@ TEST_F(HtmlViewTest, CommandLineOver1023BytesStartsNothingAndAnswersFalse) {
   EXPECT_FALSE(fs::exists(client.string() + ".args"));
   EXPECT_EQ(host.destroyRequests, 0);
   EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+  // 800 bytes give 1068 Base64 characters; the path and the other words come on top.
+  const size_t length = client.string().size() + 1 + 1068 + std::string(" 1180 ").size() +
+                        std::to_string(host.WindowHandle()).size() + 4;
+  EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
+                                        "AppLogin command line too long, client not started: " +
+                                            std::to_string(length) + " bytes"}));
 }
 
 void ClickAt(TestHost& host, int x, int y) {
