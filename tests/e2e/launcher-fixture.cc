@@ -82,7 +82,7 @@ std::vector<std::string> CurrentEnvironment() {
 
 Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
-    this->~Process();
+    KillAndReap();
     pid_ = other.pid_;
     status_ = other.status_;
     other.pid_ = -1;
@@ -90,7 +90,9 @@ Process& Process::operator=(Process&& other) noexcept {
   return *this;
 }
 
-Process::~Process() {
+Process::~Process() { KillAndReap(); }
+
+void Process::KillAndReap() {
   if (pid_ > 0 && !status_) {
     kill(pid_, SIGKILL);
     int status = 0;

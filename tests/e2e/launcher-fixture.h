@@ -45,6 +45,8 @@ class Process {
   bool Running();
 
  private:
+  void KillAndReap();
+
   pid_t pid_ = -1;
   std::optional<int> status_;
 };

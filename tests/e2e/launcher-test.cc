@@ -1,7 +1,5 @@
 // The launcher's whole job, watched from outside: what the demo server received, what landed on
 // disk, what the game client was started with, what the log says and what the windows do.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <regex>
 #include <thread>
@@ -42,6 +40,7 @@ class FirstRun : public LauncherTest {
     EXPECT_TRUE(WaitUntil([&] { return LogHas("7z decode end2"); }, 10s));
     std::this_thread::sleep_for(200ms);
     Login(user);
+    if (HasFatalFailure()) return 0;
     EXPECT_EQ(launcher.WaitExit(20s), std::optional<int>(0)) << LauncherOutput();
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(game_ / "cvlclient.args"); }, 10s));
     return window;
@@ -49,7 +48,7 @@ class FirstRun : public LauncherTest {
 };
 
 TEST_F(FirstRun, InstallsTheGameAndStartsTheClientWithThePagesText) {
-  StartServer();
+  ASSERT_NO_FATAL_FAILURE(StartServer());
   const std::string user = "Ada 玩家";
   unsigned long window = InstallAndLogIn({"--winid", "1180", "--fromc", "src", "--tokenc", "tok"}, user);
   ASSERT_NE(window, 0u);
@@ -149,7 +148,7 @@ TEST_F(FirstRun, InstallsTheGameAndStartsTheClientWithThePagesText) {
 }
 
 TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
-  StartServer();
+  ASSERT_NO_FATAL_FAILURE(StartServer());
   ASSERT_NE(InstallAndLogIn({"--fromc", "src", "--tokenc", "tok"}, "Ada"), 0u);
   const size_t events_before = Record("event").size();
   const size_t requests_before = Record("request").size();
@@ -168,7 +167,7 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
   Process launcher = Launch({"--fromc", "src", "--tokenc", "tok"}, "second.out");
   ASSERT_NE(WaitForWindow(kTitle), 0u) << LauncherOutput("second.out");
   ASSERT_TRUE(WaitUntil([&] { return Record("event").size() >= events_before + 2; }, 30s));
-  Login("Bob");
+  ASSERT_NO_FATAL_FAILURE(Login("Bob"));
   ASSERT_EQ(launcher.WaitExit(20s), std::optional<int>(0)) << LauncherOutput("second.out");
   ASSERT_TRUE(WaitUntil([&] { return ReadFile(game_ / "cvlclient.text") == "Bob"; }, 10s));
 
@@ -194,7 +193,7 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
 }
 
 TEST_F(Launcher, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
-  StartServer();
+  ASSERT_NO_FATAL_FAILURE(StartServer());
   Process first = Launch({});
   unsigned long window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput();
@@ -227,7 +226,7 @@ TEST_F(Launcher, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {
 }
 
 TEST_F(Launcher, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) {
-  StartServer(kSlowPackage);
+  ASSERT_NO_FATAL_FAILURE(StartServer(kSlowPackage));
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput();
@@ -257,13 +256,13 @@ TEST_F(Launcher, EscDuringTheDownloadEndsCleanlyAndLeavesThePartialPackage) {
 }
 
 TEST_F(Launcher, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
-  StartServer(kSlowPackage);
+  ASSERT_NO_FATAL_FAILURE(StartServer(kSlowPackage));
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput();
   ASSERT_TRUE(WaitForEvent("web_load"));
   ASSERT_TRUE(WaitForEvent("download_start"));
-  Login("Ada");
+  ASSERT_NO_FATAL_FAILURE(Login("Ada"));
 
   unsigned long box = WaitForWindow(kWebMessageCaption, 15s);
   ASSERT_NE(box, 0u) << "no box titled " << kWebMessageCaption;
@@ -292,7 +291,7 @@ TEST_F(Launcher, AppLoginDuringTheDownloadShowsTheBoxAndStartsNothing) {
 }
 
 TEST_F(Launcher, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
-  StartServer({"--package-fault", "404"});
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--package-fault", "404"}));
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput();
@@ -320,7 +319,7 @@ TEST_F(Launcher, PackageAnswered404ShowsTheArchiveErrorBoxThenCloses) {
 }
 
 TEST_F(Launcher, RefusedPackageConnectionKeepsDownloadingStatusAndTheWindowCloses) {
-  StartServer({"--package-fault", "refused"});
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--package-fault", "refused"}));
   Process launcher = Launch({});
   unsigned long window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput();
@@ -345,7 +344,7 @@ TEST_F(Launcher, RefusedPackageConnectionKeepsDownloadingStatusAndTheWindowClose
 
   // What the status line shows while a download runs, from a second start whose package
   // arrives slowly: the failed one must look the same.
-  StartServer(kSlowPackage);
+  ASSERT_NO_FATAL_FAILURE(StartServer(kSlowPackage));
   Process reference = Launch({}, "reference.out");
   window = WaitForWindow(kTitle);
   ASSERT_NE(window, 0u) << LauncherOutput("reference.out");
