@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/file-names.h"
 #include "platform/message-box.h"
 #include "platform/resources.h"
 #include "platform/x11-window.h"
@@ -235,7 +236,8 @@ bool MainDlg::OnInitDialog() {
   if (m_services.createWebView) m_webView = m_services.createWebView(*this);
 
   // The client path is formed in a buffer of 1024 characters; a longer one is cut.
-  std::wstring client = platform::Utf8ToWide(m_services.gameDir) + L"/cvlclient";
+  std::wstring client =
+      platform::Utf8ToWide(m_services.gameDir) + L"/" + platform::Utf8ToWide(platform::kGameClientFileName);
   if (client.size() > 1023) client.resize(1023);
   std::error_code error;
   bool clientPresent = std::filesystem::exists(platform::WideToUtf8(client), error) && !error;

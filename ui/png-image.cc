@@ -10,6 +10,7 @@ namespace ui {
 namespace {
 
 GdkPixbuf* DecodePng(std::span<const unsigned char> png) {
+  if (png.empty()) return nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
   if (loader == nullptr) return nullptr;
   GdkPixbuf* pixbuf = nullptr;
