@@ -11,6 +11,7 @@
 #include "arc7z/sevenzip-library.h"
 #include "install/download-engine.h"
 #include "platform/encoding.h"
+#include "platform/file-names.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
   try {
     Report("decode_start");
     LOG_MAIN("7z decode start");
-    auto library = std::make_unique<arc7z::SevenZipLibrary>(L"./cvl/7za.so");
+    auto library = std::make_unique<arc7z::SevenZipLibrary>(platform::Utf8ToWide(platform::kPluginPath));
     auto extractor = std::make_unique<arc7z::ArcExtractor>(*library, arc7z::kFormatSevenZip);
     const std::wstring archive = platform::Utf8ToWide(package.file);
     const std::wstring gameDir = platform::Utf8ToWide(package.gameDir);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file-names.h"
 #include "web/base64.h"
 
 namespace web {
@@ -12,7 +13,9 @@ std::string FormatStartUrl(const std::string& loginUrl, const std::string& token
   return loginUrl + "?qxtc=" + token + "&qxqd=" + from;
 }
 
-std::string ClientPath(const std::string& gameDir) { return gameDir + "/cvlclient"; }
+std::string ClientPath(const std::string& gameDir) {
+  return gameDir + "/" + platform::kGameClientFileName;
+}
 
 bool ClientPresent(bool installFinished, const std::string& clientPath) {
   if (!installFinished) return false;
