@@ -120,11 +120,10 @@ TEST(PicButton, WithoutAPictureItDrawsNothingAndStillClicks) {
   }));
   uitest::PumpFor(200ms);
   uitest::Geometry g = uitest::WindowGeometry(xid);
-  uitest::XDoTool("mousemove --sync " + std::to_string(g.x + 70) + " " + std::to_string(g.y + 70) + " click 1");
+  uitest::XDoTool("mousemove " + std::to_string(g.x + 70) + " " + std::to_string(g.y + 70) + " click 1");
   EXPECT_TRUE(uitest::PumpUntil([&] { return clicks == 1; }));
   // A press that leaves the button before its release is no click.
-  uitest::XDoTool("mousemove --sync " + std::to_string(g.x + 70) + " " + std::to_string(g.y + 70) +
-                  " mousedown 1 mousemove --sync " + std::to_string(g.x + 150) + " " + std::to_string(g.y + 150) +
+  uitest::XDoTool("mousedown 1 mousemove " + std::to_string(g.x + 150) + " " + std::to_string(g.y + 150) +
                   " mouseup 1");
   uitest::PumpFor(300ms);
   EXPECT_EQ(clicks, 1);

@@ -82,7 +82,7 @@ class DialogTest : public ::testing::Test {
   // Clicks at a point of the dialog, given in window coordinates.
   static void ClickAt(MainDlg& dialog, int x, int y) {
     uitest::Geometry g = uitest::WindowGeometry(Xid(dialog));
-    XDoTool("mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) + " click 1");
+    XDoTool("mousemove " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) + " click 1");
   }
 
   TempDir game_;
@@ -197,6 +197,34 @@ TEST_F(DialogTest, ShapeKeepsThePixelsOfAlpha120AndMore) {
   XFree(rects);
   XCloseDisplay(d);
   g_object_unref(loader);
+}
+
+TEST_F(DialogTest, ClicksOnTheTransparentMarginsReachTheWindowBehind) {
+  GtkWidget* behind = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_decorated(GTK_WINDOW(behind), FALSE);
+  // Smaller than the screen: openbox would take a screen-sized borderless window for a full-screen
+  // one and lift it over everything once it has the focus.
+  gtk_window_move(GTK_WINDOW(behind), 300, 150);
+  gtk_window_set_default_size(GTK_WINDOW(behind), 1000, 700);
+  gtk_widget_add_events(behind, GDK_BUTTON_PRESS_MASK);
+  int presses = 0;
+  g_signal_connect(behind, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
+                     ++*static_cast<int*>(data);
+                     return TRUE;
+                   }),
+                   &presses);
+  gtk_widget_show_all(behind);
+  ASSERT_TRUE(PumpUntil([&] { return gtk_widget_get_mapped(behind); }));
+  PumpFor(200ms);
+
+  auto dialog = Open(true);
+  ASSERT_TRUE(PumpUntil([&] { return uitest::HasAboveState(Xid(*dialog)); }));
+  ClickAt(*dialog, 10, 10);  // alpha 0 in the picture's corner
+  EXPECT_TRUE(PumpUntil([&] { return presses == 1; }));
+  ClickAt(*dialog, 800, 300);  // inside the panel: the dialog's own
+  PumpFor(300ms);
+  EXPECT_EQ(presses, 1);
+  gtk_widget_destroy(behind);
 }
 
 TEST_F(DialogTest, TopmostUntilBroughtToFront) {
