@@ -76,7 +76,7 @@ def crescent(x, y, cx, cy, r, feather=1.0):
 # --- window background, 1280 x 725 -------------------------------------------------------------
 W, H = 1280, 725
 PANEL = (400.0, 50.0, 1200.0, 680.0, 38.0)      # left, top, right, bottom, corner radius
-EMBLEM = (300.0, 380.0, 250.0)                  # centre x, y, radius
+EMBLEM = (265.0, 380.0, 215.0)                  # centre x, y, radius: clear of the login page
 WEB = (497, 132, 1142, 570)                     # where the login page sits
 BAR = (523, 608, 1079, 616)                     # the progress bar's place
 FEATHER = 6.0
@@ -118,7 +118,7 @@ def background_pixel(x, y):
         erg = over(erg, (206, 188, 255), ring)
         erg = over(erg, (236, 228, 255), crescent(px, py, ex - 20.0, ey, 120.0, 1.5))
         # a few sparkles around the logo
-        for sx, sy, sr in ((390.0, 250.0, 7.0), (405.0, 500.0, 5.0), (180.0, 230.0, 4.0), (200.0, 540.0, 6.0)):
+        for sx, sy, sr in ((355.0, 265.0, 7.0), (365.0, 480.0, 5.0), (175.0, 250.0, 4.0), (190.0, 520.0, 6.0)):
             erg = over(erg, (255, 250, 220), coverage(abs(px - sx) + abs(py - sy) - sr, 1.0))
         rgb = erg if a_panel <= 0.0 else over(rgb, erg, a_emblem)
     return rgb, alpha
