@@ -227,6 +227,24 @@ TEST_F(DialogTest, ClicksOnTheTransparentMarginsReachTheWindowBehind) {
   gtk_widget_destroy(behind);
 }
 
+TEST_F(DialogTest, DraggingTheBackgroundMovesTheWindow) {
+  auto dialog = Open(true);
+  uitest::Geometry before = uitest::WindowGeometry(Xid(*dialog));
+  auto at = [&](int x, int y) { return std::to_string(before.x + x) + " " + std::to_string(before.y + y); };
+  // The press has to reach the dialog while the button is still down, so the pointer is driven
+  // from another thread while this one runs the loop.
+  std::thread drag([&] {
+    XDoTool("mousemove " + at(800, 300) + " mousedown 1 sleep 0.3 mousemove " + at(850, 320) + " sleep 0.1 mousemove " +
+            at(900, 350) + " sleep 0.3 mouseup 1");
+  });
+  PumpFor(1500ms);
+  drag.join();
+  EXPECT_TRUE(PumpUntil([&] {
+    uitest::Geometry now = uitest::WindowGeometry(Xid(*dialog));
+    return now.x == before.x + 100 && now.y == before.y + 50;
+  }));
+}
+
 TEST_F(DialogTest, TopmostUntilBroughtToFront) {
   auto dialog = Open(true);
   platform::WindowId xid = Xid(*dialog);
