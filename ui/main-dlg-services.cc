@@ -2,10 +2,7 @@
 // pass their own services (the tests) do not link the web view and the install threads.
 #include "app/KRNLaunch.h"
 #include "ui/main-dlg.h"
-
-#if __has_include("web/BaseHtmlView.h")
 #include "web/BaseHtmlView.h"
-#endif
 
 namespace ui {
 
@@ -13,13 +10,11 @@ MainDlg::Services MainDlg::Services::Defaults() {
   Services services;
   services.winId = theApp.m_nWinId;
   services.gameDir = theApp.m_strGameDir;
-#if __has_include("web/BaseHtmlView.h")
   services.createWebView = [](IHtmlViewHost& host) -> std::shared_ptr<void> {
     auto view = std::make_shared<CBaseHtmlView>();
     view->CreateInDialog(&host);
     return view;
   };
-#endif
   services.startInstall = [](InstallControls controls) {
     StartInstallThreads({theApp.m_strPackageUrl, theApp.m_strPackageFile, theApp.m_strGameDir},
                         std::move(controls));

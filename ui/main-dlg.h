@@ -47,8 +47,8 @@ class MainDlg : public IHtmlViewHost {
   // Builds and shows the window and runs the GTK main loop until the window is destroyed.
   // IDCANCEL after Esc or the window manager's close, -1 after DestroyWindow.
   int DoModal();
-  // Builds the window and initialises it, without showing it or running a loop (DoModal does
-  // both); tests drive the dialog from there.
+  // Builds, initialises and shows the window without running a loop of its own (DoModal adds
+  // the loop); tests drive the dialog from there.
   void Create();
   void EndDialog(int result);
 
@@ -60,7 +60,6 @@ class MainDlg : public IHtmlViewHost {
   bool DestroyWindow() override;
 
   GtkWindow* Window() const { return m_window; }
-  bool IsTopmost() const { return m_bTopmost; }
   std::string StatusText() const;
 
   // The controls as the install threads reach them: each call runs synchronously on the GUI
@@ -93,7 +92,6 @@ class MainDlg : public IHtmlViewHost {
   GtkFixed* m_client = nullptr;
   GtkWidget* m_webFrame = nullptr;
   std::shared_ptr<void> m_webView;
-  bool m_bTopmost = false;
   bool m_bModal = false;
   int m_nResult = -1;
 };
