@@ -10,7 +10,6 @@
 #include "platform/encoding.h"
 #include "platform/file-names.h"
 #include "platform/message-box.h"
-#include "platform/resources.h"
 #include "platform/x11-window.h"
 #include "res/strings.h"
 #include "ui/close-notice.h"
@@ -34,21 +33,6 @@ constexpr char kBoxCaption[] = "提示";
 constexpr char kStatusCss[] =
     "label#cvl-status { color: rgb(141, 102, 127); background: transparent;"
     " font-family: \"Noto Sans CJK SC\", sans-serif; font-size: 8pt; }";
-
-GdkPixbuf* DecodeResource(const char* type, int id) {
-  std::optional<std::span<const unsigned char>> bytes = platform::FindResource(type, id);
-  if (!bytes) return nullptr;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-  GdkPixbuf* pixbuf = nullptr;
-  if (gdk_pixbuf_loader_write(loader, bytes->data(), bytes->size(), nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
-    pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (pixbuf != nullptr) g_object_ref(pixbuf);
-  } else {
-    gdk_pixbuf_loader_close(loader, nullptr);
-  }
-  g_object_unref(loader);
-  return pixbuf;
-}
 
 void Place(GtkFixed* client, GtkWidget* widget, Rect r) {
   gtk_widget_set_size_request(widget, r.width, r.height);
@@ -199,7 +183,7 @@ void MainDlg::DoDataExchange() {
 }
 
 bool MainDlg::OnInitDialog() {
-  if (GdkPixbuf* icon = DecodeResource("ICON", kIconMain)) {
+  if (GdkPixbuf* icon = DecodePngResource("ICON", kIconMain)) {
     gtk_window_set_icon(m_window, icon);
     g_object_unref(icon);
   }
@@ -215,7 +199,7 @@ bool MainDlg::OnInitDialog() {
   Place(m_client, m_progress.Widget(), kProgressRect);
   m_progress.OnPaint();
 
-  m_pBkImage = DecodeResource("PNG", kPicBackground);
+  m_pBkImage = DecodePngResource("PNG", kPicBackground);
   LoadPngResource(m_imgShape, kPicBackground);
   cairo_region_t* shape = ShapeRegion(m_imgShape);
 

@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <optional>
+
 #include "platform/resources.h"
 #include "ui/premultiply.h"
 
@@ -25,6 +27,11 @@ GdkPixbuf* DecodePng(std::span<const unsigned char> png) {
 }
 
 }  // namespace
+
+GdkPixbuf* DecodePngResource(const char* type, int id) {
+  std::optional<std::span<const unsigned char>> bytes = platform::FindResource(type, id);
+  return bytes ? DecodePng(*bytes) : nullptr;
+}
 
 CImage::~CImage() { Destroy(); }
 

@@ -5,6 +5,7 @@
 #include <span>
 
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _GdkPixbuf GdkPixbuf;
 
 namespace ui {
 
@@ -35,6 +36,10 @@ class CImage {
 // Fills `image` from the executable's resource ("PNG", id), premultiplied. False when there is no
 // such resource; a resource that does not decode leaves the image empty and still gives true.
 bool LoadPngResource(CImage& image, int id);
+
+// The PNG resource (type, id) decoded as it is (a new reference), or null when it is missing or
+// does not decode.
+GdkPixbuf* DecodePngResource(const char* type, int id);
 
 // The decode and premultiply step of LoadPngResource, over given bytes.
 void LoadPngBytes(CImage& image, std::span<const unsigned char> png);

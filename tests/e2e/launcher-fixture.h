@@ -24,7 +24,6 @@ using namespace std::chrono_literals;
 // Polls `done` every 50 ms; false when `limit` passed first.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 std::string ReadFile(const fs::path& path);
-std::string Base64(std::string_view bytes);
 
 // A started program; kills it (SIGKILL) and reaps it when still running at destruction.
 class Process {

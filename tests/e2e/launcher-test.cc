@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "e2e/launcher-fixture.h"
+#include "web/base64.h"
 
 namespace e2e {
 namespace {
@@ -80,7 +81,7 @@ TEST_F(FirstRun, InstallsTheGameAndStartsTheClientWithThePagesText) {
   // The client: the exact command line, its Base64 giving back the page's text, started in the
   // launcher's folder.
   const std::string command_line =
-      game + "/cvlclient " + Base64(user) + " 1180 " + std::to_string(window) + " end";
+      game + "/cvlclient " + web::Base64Encode(user) + " 1180 " + std::to_string(window) + " end";
   EXPECT_EQ(ReadFile(game_ / "cvlclient.args"), command_line + "\n");
   EXPECT_EQ(ReadFile(game_ / "cvlclient.text"), user);
   EXPECT_EQ(ReadFile(game_ / "cvlclient.cwd"), install + "\n");
