@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,9 +47,24 @@ struct ChildSetup {
   cvlog::ExitProcessFlushed(filled ? 0 : 3);
 }
 
+// Each check runs in a child that starts the test program afresh rather than a forked copy: a fork
+// copies the server threads' allocator locks in whatever state they are, and under the address
+// sanitizer (whose allocator has no fork handlers) the child can hang on one. The child keeps its
+// sandbox inside the parent's and writes its logs where the parent reads them.
+constexpr char kParentRoot[] = "CVL_TEST_PARENT_ROOT";
+
+fs::path SandboxParent() {
+  const char* parent = std::getenv(kParentRoot);
+  return parent ? fs::path(parent) : fs::temp_directory_path();
+}
+
 class CheckDownloadConfig : public ::testing::Test {
  protected:
+  CheckDownloadConfig() : sandbox_(SandboxParent()) { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+
   void SetUp() override {
+    if (!std::getenv(kParentRoot)) sandbox_.Set(kParentRoot, sandbox_.root().string());
+    logRoot_ = std::getenv(kParentRoot);
     server_.server().Get(kConfigPath, [this](const httplib::Request&, httplib::Response& res) {
       res.status = status_;
       res.set_content(body_, status_ == 200 ? "application/json" : "text/html");
@@ -57,9 +73,10 @@ class CheckDownloadConfig : public ::testing::Test {
   }
 
   void PointAt(const std::string& url) { sandbox_.Set("CVL_STRING_155", url); }
-  fs::path Logs(int run) const { return sandbox_.root() / ("logs" + std::to_string(run)); }
+  fs::path Logs(int run) const { return logRoot_ / ("logs" + std::to_string(run)); }
 
   testing_sandbox::Sandbox sandbox_;
+  fs::path logRoot_;
   LoopbackServer server_;
   int status_ = 200;
   std::string body_;

@@ -40,8 +40,8 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
 
 class Sandbox {
  public:
-  Sandbox() {
-    std::string pattern = (fs::temp_directory_path() / "cvl-test-XXXXXX").string();
+  explicit Sandbox(const fs::path& parent = fs::temp_directory_path()) {
+    std::string pattern = (parent / "cvl-test-XXXXXX").string();
     root_ = fs::path(::mkdtemp(pattern.data()));
     fs::create_directories(home());
     fs::create_directories(work());
