@@ -31,63 +31,17 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "support/child-process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::Spawn;
+using testing_support::WaitUntil;
+const auto WaitExit = testing_support::WaitForExit;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-               std::chrono::milliseconds step = 50ms) {
-  auto deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(step);
-  }
-  return true;
-}
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const fs::path& cwd, const fs::path& output) {
-  std::vector<std::string> args = argv, vars = env;
-  std::vector<char*> argp, envp;
-  for (auto& a : args) argp.push_back(a.data());
-  argp.push_back(nullptr);
-  for (auto& v : vars) envp.push_back(v.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-std::optional<int> WaitExit(pid_t pid, std::chrono::milliseconds limit) {
-  std::optional<int> code;
-  WaitUntil(
-      [&] {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) != pid) return false;
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return true;
-      },
-      limit, 10ms);
-  return code;
-}
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
@@ -173,7 +127,7 @@ bool Bench::SetUp() {
   const fs::path ports = dir_ / "server" / "ports";
   server_ = Spawn({CVL_DEMO_SERVER, "--game-dir", (install_ / "game").string(), "--record",
                    record_.string(), "--ports-file", ports.string(), "--filler-bytes", "300000"},
-                  {environ, environ + std::char_traits<char*>::length(environ)}, {},
+                  testing_support::CurrentEnvironment(), {},
                   dir_ / "server" / "server.log");
   if (server_ <= 0 || !WaitUntil([&] { return fs::exists(ports); }, 30s)) {
     std::fprintf(stderr, "startup_bench: the demo server did not start\n");
@@ -188,8 +142,7 @@ bool Bench::SetUp() {
   const std::string game = "http://127.0.0.1:" + vars["DEMO_PORT"];
   login_url_ = "http://127.0.0.1:" + vars["DEMO_LOGIN_PORT"] + "/oauth2/5670?redirectUri=" + game +
                "/user/kvWebLogin";
-  for (char** e = environ; *e != nullptr; ++e) {
-    std::string var = *e;
+  for (const std::string& var : testing_support::CurrentEnvironment()) {
     if (var.rfind("XDG_", 0) != 0 && var.rfind("HOME=", 0) != 0 && var.rfind("CVL_", 0) != 0) {
       env_.push_back(var);
     }

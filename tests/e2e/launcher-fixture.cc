@@ -14,54 +14,9 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace e2e {
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 namespace {
-
-// Starts `argv` in `cwd` with `env`, stdout and stderr to `output`.
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const fs::path& cwd, const fs::path& output) {
-  std::vector<std::string> args = argv, vars = env;
-  std::vector<char*> argp, envp;
-  for (auto& a : args) argp.push_back(a.data());
-  argp.push_back(nullptr);
-  for (auto& v : vars) envp.push_back(v.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-std::vector<std::string> CurrentEnvironment() {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  return env;
-}
 
 }  // namespace
 
@@ -87,14 +42,7 @@ void Process::KillAndReap() {
 
 std::optional<int> Process::WaitExit(std::chrono::milliseconds limit) {
   if (status_ || pid_ <= 0) return status_;
-  WaitUntil(
-      [&] {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return true;
-      },
-      limit);
+  status_ = testing_support::WaitForExit(pid_, limit);
   return status_;
 }
 

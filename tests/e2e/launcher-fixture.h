@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child-process.h"
+
 #include "e2e/x-display.h"
 
 namespace e2e {
@@ -21,9 +23,10 @@ namespace e2e {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Polls `done` every 50 ms; false when `limit` passed first.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
-std::string ReadFile(const fs::path& path);
+using testing_support::CurrentEnvironment;
+using testing_support::ReadFile;
+using testing_support::Spawn;
+using testing_support::WaitUntil;
 
 // A started program; kills it (SIGKILL) and reaps it when still running at destruction.
 class Process {

@@ -225,9 +225,9 @@ bool LogManager::OpenLogger(const LogRecord& record) {
     if (file) std::fclose(file);
     char message[500];
     std::snprintf(message, sizeof message, "cvlog: can not open log file %s. \r\n", path.c_str());
-    PrintAlert("!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n");
-    PrintAlert(message);
-    PrintAlert("!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n");
+    // One print for the three lines, so that no other message of the module lands between them.
+    const std::string bar = "!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n";
+    PrintAlert(bar + message + bar);
     entry.outfile = false;
     return false;
   }
