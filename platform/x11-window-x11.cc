@@ -80,7 +80,7 @@ int QuietErrorHandler(Display* d, XErrorEvent* e) {
   return g_previousHandler != nullptr ? g_previousHandler(d, e) : 0;
 }
 
-void SendStateMessage(Display* d, Window w, Atom type, long l0, long l1, long l2) {
+XEvent ClientMessageEvent(Window w, Atom type, long l0, long l1, long l2) {
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = w;
@@ -89,6 +89,11 @@ void SendStateMessage(Display* d, Window w, Atom type, long l0, long l1, long l2
   e.xclient.data.l[0] = l0;
   e.xclient.data.l[1] = l1;
   e.xclient.data.l[2] = l2;
+  return e;
+}
+
+void SendStateMessage(Display* d, Window w, Atom type, long l0, long l1, long l2) {
+  XEvent e = ClientMessageEvent(w, type, l0, l1, l2);
   e.xclient.data.l[3] = 1;  // source indication: an application
   XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
@@ -166,14 +171,7 @@ bool SendCloseNotice(WindowId target, long wParam, long dataTag, std::span<const
 
   Atom atom = XInternAtom(dpy, kCopyDataAtom, False);
   XChangeProperty(dpy, target, atom, atom, 8, PropModeReplace, record.data(), static_cast<int>(record.size()));
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = target;
-  e.xclient.message_type = atom;
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = wParam;
-  e.xclient.data.l[1] = dataTag;
-  e.xclient.data.l[2] = static_cast<long>(record.size());
+  XEvent e = ClientMessageEvent(target, atom, wParam, dataTag, static_cast<long>(record.size()));
   XSendEvent(dpy, target, False, NoEventMask, &e);
   XSync(dpy, False);
 
