@@ -218,6 +218,26 @@ TEST_F(Deployment, ShortcutGoesToTheConfiguredDesktopAndNeverMakesTheFolder) {
   EXPECT_EQ(ReadFile(wanted), DesktopEntryText(platform::ExecutablePath(), sandbox_.work().string()));
 }
 
+TEST_F(Deployment, APathWhoseStateCannotBeReadCountsAsMissing) {
+  // A loop of links on the way (ELOOP) stands for every reason, a folder without search
+  // permission among them.
+  fs::create_symlink("cvl", sandbox_.work() / "cvl");
+  EXPECT_TRUE(app_.DeployFiles());
+  // The plug-in step ran: its write failed, and the shortcut step followed it.
+  EXPECT_TRUE(fs::is_symlink(sandbox_.work() / "cvl"));
+  EXPECT_EQ(ReadFile(link_), DesktopEntryText(platform::ExecutablePath(), sandbox_.work().string()));
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 1));
+
+  // The shortcut's own test: behind a desktop folder that is a loop it is logged and tried.
+  fs::remove(sandbox_.work() / "cvl");
+  fs::remove_all(desktop_);
+  fs::create_symlink("Desktop", desktop_);
+  EXPECT_TRUE(app_.DeployFiles());
+  EXPECT_TRUE(fs::exists(plugin_));
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 2));
+  EXPECT_TRUE(fs::is_symlink(desktop_));
+}
+
 TEST_F(Deployment, AFailedWriteLeavesNoFileBehind) {
   // The data folder's place is taken by a file: the plug-in cannot be written, and start-up goes on.
   WriteFile(sandbox_.work() / "cvl", "not a folder");
