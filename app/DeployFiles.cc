@@ -16,10 +16,12 @@
 
 namespace {
 
-// Anything at the path counts, a dangling link included: it is not ours to replace.
+// Anything at the path counts, a dangling link included: it is not ours to replace. A path whose
+// state cannot be read (no search permission, a loop of links on the way) counts as missing; its
+// write is then tried and fails on its own, replacing nothing.
 bool Exists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 // The general escapes of a string value.

@@ -1,8 +1,8 @@
 # cvl_embed_resources(<target>)
 # Compiles the launcher's resources into <target> with the assembler's .incbin, which keeps the
 # build fast where a generated C array of several megabytes would not. platform::FindResource
-# finds them by type and id. The art under res/art/ is taken when present: a picture added later
-# is picked up by the next build without a change here.
+# finds them by type and id. Every picture must be there: a launcher without its background
+# would show an empty window.
 # A cache entry, not a variable: the function runs in the scope of whichever folder calls it.
 set(CVL_RESOURCE_ART_DIR ${PROJECT_SOURCE_DIR}/res/art CACHE INTERNAL "The launcher's pictures")
 
@@ -12,6 +12,8 @@ function(cvl_embed_resources target)
   get_target_property(uninst_dir uninst BINARY_DIR)
   # Triples of type, id and file.
   set(flat DLL 141 ${CVL_SEVENZIP_PLUGIN} EXE 162 ${uninst_dir}/uninst)
+  # The glob only makes the build configure again when a picture goes, so that the check below
+  # stops it.
   file(GLOB art CONFIGURE_DEPENDS ${CVL_RESOURCE_ART_DIR}/cvl_*.png)
   foreach(picture PNG:131 PNG:137 PNG:155 ICON:160)
     string(REPLACE ":" ";" picture ${picture})
@@ -19,8 +21,14 @@ function(cvl_embed_resources target)
     list(GET picture 1 id)
     set(file ${CVL_RESOURCE_ART_DIR}/cvl_${id}.png)
     if(file IN_LIST art)
-      list(APPEND flat ${type} ${id} ${file})
+      file(SIZE ${file} size)
+    else()
+      set(size 0)
     endif()
+    if(size EQUAL 0)
+      message(FATAL_ERROR "${type} ${id}: ${file} is missing or empty (python3 res/art/make-art.py draws the artwork)")
+    endif()
+    list(APPEND flat ${type} ${id} ${file})
   endforeach()
 
   set(blobs "")

@@ -41,11 +41,11 @@ std::string DeleteScriptText(const std::optional<std::string>& desktop) {
   text += "rm -r -f -- " + data + "\n";
   text += DeleteEverywhereBelow(".", kLauncherFileName) + "\n";
   text += DeleteEverywhereBelow(".", kUninstallerFileName) + "\n";
-  // find would take a folder that begins with '-' for an option.
-  const std::string folder = !desktop ? "\"$HOME/Desktop\""
-                             : desktop->starts_with('/') ? ShellQuoted(*desktop)
-                                                         : ShellQuoted("./" + *desktop);
-  text += DeleteEverywhereBelow(folder, kShortcutFileName) + "\n";
+  // Only the entry at the desktop's top level: the desktop may be the home folder itself, and the
+  // player's other entries of that name below it are not ours.
+  const std::string entry = desktop ? ShellQuoted(*desktop + "/" + kShortcutFileName)
+                                    : std::string("\"$HOME/Desktop/") + kShortcutFileName + "\"";
+  text += "rm -f -- " + entry + "\n";
   text += "rm -f -- \"$0\"";
   return text;
 }

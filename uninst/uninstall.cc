@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/atomic-write.h"
 #include "platform/desktop.h"
 #include "platform/detached-process.h"
@@ -14,6 +17,15 @@ namespace uninst {
 namespace {
 const std::string kScriptPath = std::string("./") + platform::kDeleteScriptFileName;
 }  // namespace
+
+bool HoldsInstallation() {
+  // What the launcher itself leaves: its file, and a real folder for its data.
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status launcher = fs::symlink_status(std::string("./") + platform::kLauncherFileName, error);
+  const fs::file_status data = fs::symlink_status(platform::kDataFolder, error);
+  return (fs::exists(launcher) && !fs::is_directory(launcher)) || fs::is_directory(data);
+}
 
 void DeleteUninstallKey() { platform::DeleteRegistryKey(platform::RegistryRoot::CurrentUser, kUninstallKey); }
 

@@ -1,11 +1,15 @@
 #pragma once
-// The uninstaller's two steps. It works in the current directory it was started in and does not
-// check that an installation is there.
+// The uninstaller's steps. It works in the current directory it was started in, and only when an
+// installation is there: the script's deletes reach into every folder below.
 
 namespace uninst {
 
 // The key under HKEY_CURRENT_USER that the uninstaller removes.
 inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\cvl_qx";
+
+// True when the current directory holds the launcher or its data folder, as an installation
+// leaves them.
+bool HoldsInstallation();
 
 // Deletes kUninstallKey when it has no subkeys; a missing key is no error.
 void DeleteUninstallKey();

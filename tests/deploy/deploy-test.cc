@@ -40,10 +40,10 @@ TEST(EmbeddedResources, AreTheBytesOfTheFilesTheBuildTook) {
   for (const auto& [type, id] : art) {
     const fs::path file = fs::path(CVL_RESOURCE_ART_DIR) / ("cvl_" + std::to_string(id) + ".png");
     auto picture = platform::FindResource(type, id);
-    ASSERT_EQ(picture.has_value(), fs::exists(file)) << type << " " << id;
-    if (picture) {
-      EXPECT_EQ(Bytes(*picture), ReadFile(file)) << id;
-    }
+    // Every picture is part of the launcher: a build that lacks one must not pass.
+    ASSERT_TRUE(picture) << type << " " << id;
+    EXPECT_TRUE(Bytes(*picture).starts_with("\x89PNG\r\n\x1a\n")) << type << " " << id;
+    EXPECT_EQ(Bytes(*picture), ReadFile(file)) << id;
   }
 
   EXPECT_FALSE(platform::FindResource("DLL", 162));
@@ -216,6 +216,26 @@ TEST_F(Deployment, ShortcutGoesToTheConfiguredDesktopAndNeverMakesTheFolder) {
   fs::create_directories(sandbox_.home() / "Bureau");
   EXPECT_TRUE(app_.DeployFiles());
   EXPECT_EQ(ReadFile(wanted), DesktopEntryText(platform::ExecutablePath(), sandbox_.work().string()));
+}
+
+TEST_F(Deployment, APathWhoseStateCannotBeReadCountsAsMissing) {
+  // A loop of links on the way (ELOOP) stands for every reason, a folder without search
+  // permission among them.
+  fs::create_symlink("cvl", sandbox_.work() / "cvl");
+  EXPECT_TRUE(app_.DeployFiles());
+  // The plug-in step ran: its write failed, and the shortcut step followed it.
+  EXPECT_TRUE(fs::is_symlink(sandbox_.work() / "cvl"));
+  EXPECT_EQ(ReadFile(link_), DesktopEntryText(platform::ExecutablePath(), sandbox_.work().string()));
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 1));
+
+  // The shortcut's own test: behind a desktop folder that is a loop it is logged and tried.
+  fs::remove(sandbox_.work() / "cvl");
+  fs::remove_all(desktop_);
+  fs::create_symlink("Desktop", desktop_);
+  EXPECT_TRUE(app_.DeployFiles());
+  EXPECT_TRUE(fs::exists(plugin_));
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 2));
+  EXPECT_TRUE(fs::is_symlink(desktop_));
 }
 
 TEST_F(Deployment, AFailedWriteLeavesNoFileBehind) {

@@ -1,7 +1,12 @@
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
 
 #include "platform/registry.h"
 #include "registry/sandbox.h"
@@ -28,7 +33,7 @@ constexpr char kTextA[] =
     "rm -r -f -- ./cvl\n"
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
-    "find '/home/p/Desk' -name Corvela.desktop ! -type d -exec rm -f -- {} +\n"
+    "rm -f -- '/home/p/Desk/Corvela.desktop'\n"
     "rm -f -- \"$0\"";
 
 constexpr char kTextB[] =
@@ -38,7 +43,7 @@ constexpr char kTextB[] =
     "rm -r -f -- ./cvl\n"
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
-    "find \"$HOME/Desktop\" -name Corvela.desktop ! -type d -exec rm -f -- {} +\n"
+    "rm -f -- \"$HOME/Desktop/Corvela.desktop\"\n"
     "rm -f -- \"$0\"";
 
 TEST(DeleteScriptText, TextAWithTheDesktopTextBWithHomeLeftToTheShell) {
@@ -48,11 +53,11 @@ TEST(DeleteScriptText, TextAWithTheDesktopTextBWithHomeLeftToTheShell) {
 
 TEST(DeleteScriptText, TheDesktopPathIsTakenVerbatim) {
   // Quotes, a variable and a percent sign stay what they are; a relative folder cannot pose as
-  // an option of find.
+  // an option of rm.
   const std::string script = uninst::DeleteScriptText("/home/it's $HOME %USERPROFILE%");
-  EXPECT_NE(script.find("\nfind '/home/it'\\''s $HOME %USERPROFILE%' -name Corvela.desktop "), std::string::npos)
+  EXPECT_NE(script.find("\nrm -f -- '/home/it'\\''s $HOME %USERPROFILE%/Corvela.desktop'\n"), std::string::npos)
       << script;
-  EXPECT_NE(uninst::DeleteScriptText("-delete").find("\nfind './-delete' -name"), std::string::npos);
+  EXPECT_NE(uninst::DeleteScriptText("-rf").find("\nrm -f -- '-rf/Corvela.desktop'\n"), std::string::npos);
 }
 
 // An installation as the launcher leaves it, with bystanders the script must not touch.
@@ -74,16 +79,24 @@ class UninstallerRun : public ::testing::Test {
     WriteFile(desktop / "Other.desktop", "[Desktop Entry]\n");
   }
 
-  // Runs the installed uninstaller and returns its exit code.
-  int RunUninstaller() {
-    const std::string program = (sandbox_.work() / "uninst").string();
+  // Runs the uninstaller copied into `folder` there; its standard error goes to errors().
+  int RunUninstaller(const fs::path& folder) {
+    const std::string program = (folder / "uninst").string();
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("ignored"), nullptr};
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    ::posix_spawn_file_actions_addopen(&actions, 2, errors().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) return -1;
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  int RunUninstaller() { return RunUninstaller(sandbox_.work()); }
+  fs::path errors() const { return sandbox_.root() / "uninst-errors"; }
 
   void ExpectRemoved(const fs::path& desktop) {
     const fs::path script = sandbox_.work() / "DeleteBat.sh";
@@ -92,9 +105,10 @@ class UninstallerRun : public ::testing::Test {
       EXPECT_FALSE(fs::exists(sandbox_.work() / gone)) << gone;
     }
     EXPECT_FALSE(fs::exists(desktop / "Corvela.desktop"));
-    EXPECT_FALSE(fs::exists(desktop / "folder/Corvela.desktop"));
+    // Only the desktop's own entry: one of that name in a folder below is the player's.
     for (const fs::path& kept : {sandbox_.work() / "game/keep.dat", sandbox_.work() / "cvl_qx.txt",
-                                 desktop / "Other.desktop", sandbox_.work() / "game/bin"}) {
+                                 desktop / "Other.desktop", desktop / "folder/Corvela.desktop",
+                                 sandbox_.work() / "game/bin"}) {
       EXPECT_TRUE(fs::exists(kept)) << kept;
     }
   }
@@ -130,6 +144,85 @@ TEST_F(UninstallerRun, WithoutADesktopEntryTheShellFindsHomeDesktop) {
   EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), kTextB);
 
   ExpectRemoved(desktop);
+}
+
+TEST_F(UninstallerRun, WithTheHomeAsDesktopOnlyItsTopLevelEntryGoes) {
+  // What xdg-user-dirs writes when the home has no Desktop folder.
+  fs::create_directories(sandbox_.home() / ".config");
+  WriteFile(sandbox_.home() / ".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\n");
+  Install(sandbox_.home());
+  fs::create_directories(sandbox_.home() / ".local/share/applications");
+  WriteFile(sandbox_.home() / ".local/share/applications/Corvela.desktop", "[Desktop Entry]\n");
+
+  EXPECT_EQ(RunUninstaller(), 255);
+
+  ExpectRemoved(sandbox_.home());
+  EXPECT_TRUE(fs::exists(sandbox_.home() / ".local/share/applications/Corvela.desktop"));
+}
+
+// Every file and folder below `folder`, links not followed.
+std::set<std::string> Tree(const fs::path& folder) {
+  std::set<std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    tree.insert(fs::relative(entry.path(), folder).string() + (entry.is_symlink() ? "@" : ""));
+  }
+  return tree;
+}
+
+// The script's deletes reach into every folder below: where neither the launcher nor its data
+// folder is, the uninstaller leaves everything as it is, its key included, and says so.
+TEST_F(UninstallerRun, WorksOnlyWhereTheLauncherOrItsDataFolderIs) {
+  fs::create_directories(sandbox_.root() / "outside");
+  WriteFile(sandbox_.root() / "outside/keep", "elsewhere");
+  // "name/" is a folder, "name@" a link to the folder outside, anything else a file.
+  const struct {
+    const char* what;
+    std::vector<std::string> entries;
+    bool installed;
+  } kCases[] = {
+      {"only the uninstaller", {}, false},
+      {"the launcher only in a folder below", {"game/", "game/bin/", "game/bin/cvl_qx", "cvl_qx.txt"}, false},
+      {"a folder named like the launcher, a file like the data folder", {"cvl_qx/", "cvl"}, false},
+      {"a link in the data folder's place", {"cvl@"}, false},
+      {"the launcher alone", {"cvl_qx"}, true},
+      {"the data folder alone", {"cvl/", "cvl/logs/"}, true},
+  };
+  int n = 0;
+  for (const auto& c : kCases) {
+    const fs::path folder = sandbox_.work() / ("case" + std::to_string(++n));
+    fs::create_directories(folder);
+    for (const std::string& entry : c.entries) {
+      if (entry.ends_with('/')) {
+        fs::create_directories(folder / entry);
+      } else if (entry.ends_with('@')) {
+        fs::create_directory_symlink(sandbox_.root() / "outside", folder / entry.substr(0, entry.size() - 1));
+      } else {
+        WriteFile(folder / entry, "x");
+      }
+    }
+    fs::copy_file(CVL_UNINST_PROGRAM, folder / "uninst");
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, uninst::kUninstallKey));
+    const std::set<std::string> before = Tree(folder);
+
+    const int code = RunUninstaller(folder);
+
+    const fs::path script = folder / "DeleteBat.sh";
+    if (c.installed) {
+      EXPECT_EQ(code, 255) << c.what;
+      EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey)) << c.what;
+      ASSERT_TRUE(WaitUntil([&] { return !fs::exists(script); })) << c.what << ": the script never ended";
+      EXPECT_EQ(Tree(folder), std::set<std::string>{}) << c.what;
+      continue;
+    }
+    EXPECT_EQ(code, 1) << c.what;
+    const std::string said = ReadFile(errors());
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.what << ": " << said;
+    EXPECT_TRUE(said.ends_with("\n") && said.find(folder.string()) != std::string::npos) << c.what << ": " << said;
+    EXPECT_FALSE(fs::exists(script)) << c.what;
+    EXPECT_EQ(Tree(folder), before) << c.what;
+    EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey)) << c.what;
+  }
+  EXPECT_EQ(ReadFile(sandbox_.root() / "outside/keep"), "elsewhere");
 }
 
 TEST_F(UninstallerRun, AKeyWithSubkeysStays) {
