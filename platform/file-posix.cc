@@ -181,7 +181,9 @@ std::uint32_t ProcessUmask() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.starts_with("Umask:")) return static_cast<std::uint32_t>(std::stoul(line.substr(6), nullptr, 8));
+    if (line.starts_with("Umask:")) {
+      return static_cast<std::uint32_t>(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+    }
   }
   const mode_t mask = ::umask(022);
   ::umask(mask);

@@ -1,5 +1,6 @@
 // Unpacking real 7z archives, built by the 7z program, into folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <map>
@@ -113,35 +114,42 @@ TEST_F(ExtractTest, itemModesPassTheUmaskWithoutSetIdOrStickyBits) {
     const char* name;
     bool folder;
     fs::perms archived;
-    fs::perms unpacked;  // under umask 022
+    fs::perms under022;
+    fs::perms under027;
   } cases[] = {
-      {"open", false, fs::perms(0666), fs::perms(0644)},
-      {"tool", false, fs::perms(0777), fs::perms(0755)},
-      {"setuid", false, fs::perms(04755), fs::perms(0755)},
-      {"setid", false, fs::perms(06755), fs::perms(0755)},
-      {"shared", true, fs::perms(01777), fs::perms(0755)},
+      {"open", false, fs::perms(0666), fs::perms(0644), fs::perms(0640)},
+      {"tool", false, fs::perms(0777), fs::perms(0755), fs::perms(0750)},
+      {"setuid", false, fs::perms(04755), fs::perms(0755), fs::perms(0750)},
+      {"setid", false, fs::perms(06755), fs::perms(0755), fs::perms(0750)},
+      {"shared", true, fs::perms(01777), fs::perms(0755), fs::perms(0750)},
+      // Stored as a link (-snl) with mode 0777; unpacked as a plain file with a new file's mode.
+      {"link", false, fs::perms(0777), fs::perms(0644), fs::perms(0640)},
   };
   for (const auto& c : cases) {
     if (c.folder) {
       fs::create_directories(src / c.name);
+    } else if (c.name == std::string("link")) {
+      fs::create_symlink("tool", src / c.name);  // followed, it would be 0777
+      continue;
     } else {
       test::writeFile(src / c.name, "#!/bin/sh\n");
     }
     fs::permissions(src / c.name, c.archived);
   }
-  // Stored as a link (-snl): its mode is 0777, and it is unpacked as a plain file.
-  fs::create_symlink("open", src / "link");
   test::pack(src, dir_ / "a.7z", "-snl");
 
-  const mode_t previous = ::umask(022);
-  const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out"));
-  ::umask(previous);
-  ASSERT_EQ(message, "");
-  for (const auto& c : cases) {
-    EXPECT_EQ(fs::symlink_status(dir_ / "out" / c.name).permissions(), c.unpacked) << c.name;
+  for (const mode_t mask : {022, 027}) {
+    const fs::path out = dir_ / ("out" + std::to_string(mask));
+    const mode_t previous = ::umask(mask);
+    const auto [message, code] = extract(dir_ / "a.7z", wide(out));
+    ::umask(previous);
+    ASSERT_EQ(message, "");
+    for (const auto& c : cases) {
+      const auto status = fs::symlink_status(out / c.name);
+      EXPECT_EQ(status.type(), c.folder ? fs::file_type::directory : fs::file_type::regular) << c.name;
+      EXPECT_EQ(status.permissions(), mask == 022 ? c.under022 : c.under027) << c.name << " " << mask;
+    }
   }
-  EXPECT_EQ(fs::symlink_status(dir_ / "out/link").type(), fs::file_type::regular);
-  EXPECT_EQ(fs::symlink_status(dir_ / "out/link").permissions(), fs::perms(0644));
 }
 
 TEST_F(ExtractTest, readOnlyFolderGetsItsModeAfterItsFiles) {
