@@ -168,7 +168,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 bool SetFolderPermissions(const std::string& path, std::uint32_t mode) {
   const int fd = OpenRetrying(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
   if (fd < 0) return false;
-  const bool done = ::fchmod(fd, static_cast<mode_t>(mode & 0777)) == 0;
+  const bool done = ::fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0;
   const int saved = errno;
   ::close(fd);
   errno = saved;

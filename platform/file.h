@@ -68,7 +68,8 @@ bool MakeDirectory(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Moves `from` over `to`, replacing a file there (even a read-only one) in one step.
 bool RenameFile(const std::string& from, const std::string& to);
-// Permission bits only (mode & 0777) of a folder; a symbolic link at `path` makes it fail.
+// The mode bits (mode & 07777: the caller decides about set-id and sticky bits) of a folder; a
+// symbolic link at `path` makes it fail.
 bool SetFolderPermissions(const std::string& path, std::uint32_t mode);
 // The process's file-creation mask.
 std::uint32_t ProcessUmask();
