@@ -8,6 +8,7 @@
 #include "arc7z/com-ptr.h"
 #include "arc7z/extract-callback.h"
 #include "arc7z/file-streams.h"
+#include "arc7z/item-names.h"
 #include "arc7z/sevenzip-library.h"
 
 namespace arc7z {
@@ -16,12 +17,12 @@ ArcInputArchive::ArcInputArchive(const ArcHandler& handler, const std::wstring& 
     : format_(handler.format()) {
   auto stream = ComPtr<CInFileStream>(new CInFileStream);
   if (!stream->open(path)) {
-    throw ArcException(L"Cannot open archive file '" + path + L"'", 110);
+    throw ArcException(L"Cannot open archive file '" + printableName(path) + L"'", 110);
   }
   auto archive = ComPtr<IInArchive>::adopt(handler.library().newInArchive(format_));
   auto openCallback = ComPtr<OpenCallback>(new OpenCallback(handler, path));
   if (archive->Open(stream.get(), nullptr, openCallback.get()) != S_OK) {
-    throw ArcException(L"Cannot open archive '" + path + L"'", 110);
+    throw ArcException(L"Cannot open archive '" + printableName(path) + L"'", 110);
   }
   archive_ = archive.detach();
 }

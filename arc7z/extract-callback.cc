@@ -6,7 +6,9 @@
 #include "arc7z/arc-input-archive.h"
 #include "arc7z/arc-propvariant.h"
 #include "arc7z/file-streams.h"
+#include "arc7z/arc-exception.h"
 #include "arc7z/file-utils.h"
+#include "arc7z/item-names.h"
 #include "platform/encoding.h"
 #include "platform/file.h"
 
@@ -16,6 +18,16 @@ namespace {
 bool isSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
 std::string utf8(const std::wstring& path) { return platform::WideToUtf8(path); }
+
+constexpr UInt32 kModeTypeMask = 0170000;
+constexpr UInt32 kModeSymlink = 0120000;
+// Short enough that the temporary name stays within a file name's 255 bytes.
+constexpr std::size_t kTempStemLength = 40;
+
+std::wstring parentOf(const std::wstring& relativePath) {
+  const auto last = relativePath.rfind(L'/');
+  return last == std::wstring::npos ? std::wstring() : relativePath.substr(0, last);
+}
 
 }  // namespace
 
@@ -72,8 +84,13 @@ HRESULT ExtractCallback::CryptoGetTextPassword(BSTR* password) {
 FileExtractCallback::FileExtractCallback(const ArcHandler& handler,
                                          const ArcInputArchive& inputArchive,
                                          const std::wstring& archivePath,
-                                         const std::wstring& outputFolder)
-    : ExtractCallback(handler, inputArchive), archivePath_(archivePath), outputFolder_(outputFolder) {
+                                         const std::wstring& outputFolder,
+                                         ExtractSafeguards safeguards)
+    : ExtractCallback(handler, inputArchive),
+      archivePath_(archivePath),
+      outputFolder_(outputFolder),
+      safeguards_(std::move(safeguards)),
+      umask_(platform::ProcessUmask()) {
   if (!outputFolder_.empty() && outputFolder_.back() != L'/') outputFolder_ += L'/';
 }
 
@@ -91,8 +108,9 @@ HRESULT FileExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outS
 HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** outStream,
                                          Int32 askExtractMode) {
   *outStream = nullptr;
-  outStream_.reset();
+  discardCurrentFile();
   itemReady_ = false;
+  isCompletionFile_ = false;
 
   const ArcPropVariant path = inputArchive_.itemProperty(index, kpidPath);
   if (path.isEmpty()) {
@@ -116,40 +134,60 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
   if (timePresent_ && time.vt != VT_FILETIME) return E_FAIL;
   if (timePresent_) modificationTime_ = time.getFileTime();
 
-  const auto relative = safeRelativePath(itemPath_);
-  if (!relative || (relative->empty() && !isFolder_) || !staysInside(*relative, isFolder_)) {
-    errorMessage_ = L"Cannot extract item outside the output folder: " + itemPath_;
+  // Two names that differ only where the conversion loses something would meet in one file.
+  if (!convertsExactly(itemPath_)) {
+    errorMessage_ = L"Cannot convert item name to a file name: " + printableName(itemPath_);
     return E_ABORT;
   }
-  // The item's folder, or the output folder itself for an item without a folder part: the
-  // install folder need not exist before the first run.
-  if (const auto last = relative->rfind(L'/'); last != std::wstring::npos) {
-    createFolderChain(outputFolder_ + relative->substr(0, last));
-  } else if (!outputFolder_.empty()) {
-    createFolderChain(outputFolder_);
+  const auto relative = safeRelativePath(itemPath_);
+  if (!relative || (relative->empty() && !isFolder_) || !staysInside(*relative, isFolder_)) {
+    errorMessage_ = L"Cannot extract item outside the output folder: " + printableName(itemPath_);
+    return E_ABORT;
+  }
+  const auto place = resolvedPlace(*relative);
+  if (!place || isProtected(*place)) {
+    errorMessage_ = L"Cannot extract item over the launcher's own files: " + printableName(itemPath_);
+    return E_ABORT;
   }
   diskPath_ = outputFolder_ + *relative;
-  itemReady_ = true;
 
   if (isFolder_) {
-    createFolderChain(diskPath_.empty() ? L"." : diskPath_);
+    prepareFolder(*relative);
+    itemReady_ = true;
     // The output folder itself (an item "." or "./") keeps its own permissions.
     if (relative->empty()) attributesPresent_ = false;
     return S_OK;
   }
 
+  const std::wstring folder = parentOf(*relative);
+  std::wstring stem = fileName(*relative, true).substr(0, kTempStemLength);
+  if (!stem.empty() && stem.back() >= 0xD800 && stem.back() <= 0xDBFF) stem.pop_back();
+  tempPath_ = outputFolder_ + (folder.empty() ? L"" : folder + L"/") + L"." + stem + L"." +
+              std::to_wstring(index) + L".cvl-part";
+  const auto tempPlace = resolvedPlace(tempPath_.substr(outputFolder_.size()));
+  if (!tempPlace || placesWritten_.contains(*place) || placesWritten_.contains(*tempPlace)) {
+    errorMessage_ = L"Cannot extract two items into one file: " + printableName(itemPath_);
+    return E_ABORT;
+  }
+  placesWritten_.insert(*place);
+  prepareFolder(folder);
+  itemReady_ = true;
+
   if (handler_.fileHook()) handler_.fileHook()(fileName(diskPath_, true));
 
-  FileItem existing;
-  if (findFileInfo(diskPath_, existing) && !deleteFileForce(diskPath_)) {
-    errorMessage_ = L"Cannot delete output file " + diskPath_;
+  // A folder in the item's way is not the archive's to remove.
+  if (const auto status = platform::StatusOf(utf8(diskPath_), platform::LinkPolicy::noFollow);
+      status && status->isDirectory) {
+    errorMessage_ = L"Cannot delete output file " + printableName(diskPath_);
     return E_ABORT;
   }
   auto stream = ComPtr<COutFileStream>(new COutFileStream);
-  if (!stream->open(diskPath_)) {
-    errorMessage_ = L"Cannot open output file " + diskPath_;
+  if (!stream->open(tempPath_)) {
+    errorMessage_ = L"Cannot open output file " + printableName(diskPath_);
     return E_ABORT;
   }
+  isCompletionFile_ = !safeguards_.completionFile.empty() && utf8(*relative) == safeguards_.completionFile;
+  if (isCompletionFile_) placesWritten_.insert(*tempPlace);
   outStream_ = stream;
   *outStream = stream.detach();
   return S_OK;
@@ -202,9 +240,97 @@ bool FileExtractCallback::staysInside(const std::wstring& relativePath, bool inc
   return true;
 }
 
+std::optional<std::string> FileExtractCallback::resolvedPlace(const std::wstring& relativePath) {
+  // One resolution per folder: the last component is never a link the item would follow.
+  const std::wstring folder = parentOf(relativePath);
+  const std::string key = utf8(folder);
+  auto found = resolvedFolders_.find(key);
+  if (found == resolvedFolders_.end()) {
+    std::wstring path = outputFolder_ + folder;
+    if (!path.empty() && path.back() == L'/') path.pop_back();
+    const auto resolved = resolvedPath(utf8(path));
+    if (!resolved) return std::nullopt;
+    found = resolvedFolders_.emplace(key, *resolved).first;
+  }
+  if (relativePath.empty()) return found->second;
+  const std::string name = utf8(folder.empty() ? relativePath : relativePath.substr(folder.size() + 1));
+  return (found->second == "/" ? "" : found->second) + "/" + name;
+}
+
+bool FileExtractCallback::isProtected(const std::string& place) const {
+  for (const std::string& path : safeguards_.protectedPaths) {
+    if (place == path || (place.size() > path.size() && place.starts_with(path) &&
+                          (place[path.size()] == '/' || path == "/"))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void FileExtractCallback::prepareFolder(const std::wstring& relativeFolder) {
+  if (!preparedFolders_.insert(relativeFolder).second) return;
+  std::wstring level = outputFolder_.empty() ? L"." : outputFolder_.substr(0, outputFolder_.size() - 1);
+  if (level.empty()) level = L"/";
+  makeWritable(utf8(level));
+  for (std::size_t start = 0; start < relativeFolder.size();) {
+    std::size_t end = relativeFolder.find(L'/', start);
+    if (end == std::wstring::npos) end = relativeFolder.size();
+    level = outputFolder_ + relativeFolder.substr(0, end);
+    makeWritable(utf8(level));
+    start = end + 1;
+  }
+  // The install folder need not exist before the first run.
+  if (!relativeFolder.empty()) {
+    createFolderChain(outputFolder_ + relativeFolder);
+  } else if (!outputFolder_.empty()) {
+    createFolderChain(outputFolder_);
+  }
+}
+
+void FileExtractCallback::makeWritable(const std::string& folder) {
+  const auto status = platform::StatusOf(folder, platform::LinkPolicy::noFollow);
+  if (!status || !status->isDirectory || (status->mode & 0200) != 0) return;
+  if (platform::SetFolderPermissions(folder, (status->mode | 0200) & 07777)) {
+    folderModesToRestore_.emplace_back(folder, status->mode & 07777);
+  }
+}
+
 HRESULT FileExtractCallback::PrepareOperation(Int32 askExtractMode) {
   extractMode_ = askExtractMode == kAskExtract;
   return S_OK;
+}
+
+std::optional<UInt32> FileExtractCallback::fileMode() const {
+  if (!extractMode_ || !attributesPresent_) return std::nullopt;
+  // Archives made on Unix carry a POSIX mode: its permission bits pass the umask, never the
+  // set-id or sticky bits. A link item is written as a plain file and keeps a new file's mode.
+  if ((attributes_ & kAttribUnixExtension) != 0) {
+    const UInt32 mode = attributes_ >> 16;
+    if ((mode & kModeTypeMask) == kModeSymlink) return std::nullopt;
+    return mode & 0777 & ~umask_;
+  }
+  // Windows' read-only bit means no write permission.
+  if ((attributes_ & kAttribReadOnly) != 0) return 0666 & ~umask_ & ~0222u;
+  return std::nullopt;
+}
+
+std::wstring FileExtractCallback::writeFailureText(const std::wstring& path, int errorNumber) const {
+  return L"Cannot write output file " + printableName(path) + L": " +
+         platform::Utf8ToWide(platform::ErrorText(errorNumber));
+}
+
+std::wstring FileExtractCallback::errorMessage() const {
+  if (outStream_ && outStream_->failure() != 0) {
+    return writeFailureText(diskPath_, outStream_->failure());
+  }
+  return errorMessage_;
+}
+
+void FileExtractCallback::discardCurrentFile() {
+  if (!outStream_) return;
+  outStream_->close();
+  outStream_.reset();
+  platform::RemoveFile(utf8(tempPath_));
 }
 
 HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
@@ -219,16 +345,37 @@ HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
       }
     }
     if (outStream_) {
-      if (timePresent_) outStream_->setModificationTime(modificationTime_);
-      if (const HRESULT closed = outStream_->close(); closed != S_OK) return closed;
-    }
-    outStream_.reset();
-    if (extractMode_ && itemReady_ && attributesPresent_) {
-      if (isFolder_) {
-        folderAttributes_.emplace_back(diskPath_, attributes_);
-      } else {
-        applyAttributes(diskPath_, attributes_, false);
+      const bool good = opRes == kOpOK && outStream_->failure() == 0;
+      if (good) {
+        if (timePresent_) outStream_->setModificationTime(modificationTime_);
+        if (const auto mode = fileMode()) outStream_->setPermissions(*mode);
       }
+      const HRESULT closed = outStream_->close();
+      if (!good || closed != S_OK) {
+        if (outStream_->failure() != 0) {
+          errorMessage_ = writeFailureText(diskPath_, outStream_->failure());
+          if (opRes == kOpOK) ++errorCount_;
+        }
+        discardCurrentFile();
+        itemReady_ = false;
+        return closed != S_OK ? closed : E_FAIL;
+      }
+      outStream_.reset();
+      if (isCompletionFile_) {
+        heldTempPath_ = tempPath_;
+        heldDiskPath_ = diskPath_;
+      } else if (!platform::RenameFile(utf8(tempPath_), utf8(diskPath_))) {
+        const int error = platform::LastErrorNumber();
+        errorMessage_ = writeFailureText(diskPath_, error);
+        ++errorCount_;
+        platform::RemoveFile(utf8(tempPath_));
+        itemReady_ = false;
+        return resultFromErrorNumber(error);
+      }
+    }
+    if (isFolder_ && extractMode_ && itemReady_ && attributesPresent_ &&
+        (attributes_ & kAttribUnixExtension) != 0) {
+      folderAttributes_.emplace_back(diskPath_, (attributes_ >> 16) & 0777 & ~umask_);
     }
     itemReady_ = false;
     return errorCount_ != 0 ? E_FAIL : S_OK;
@@ -237,29 +384,41 @@ HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
   }
 }
 
-void FileExtractCallback::applyFolderAttributes() {
-  std::sort(folderAttributes_.begin(), folderAttributes_.end(),
-            [](const auto& a, const auto& b) { return a.first > b.first; });
-  for (const auto& [path, attributes] : folderAttributes_) {
-    applyAttributes(path, attributes, true);
+void FileExtractCallback::begin() {
+  if (safeguards_.completionFile.empty()) return;
+  const std::string path = utf8(outputFolder_) + safeguards_.completionFile;
+  if (const auto status = platform::StatusOf(path, platform::LinkPolicy::noFollow);
+      status && !status->isDirectory) {
+    platform::RemoveFile(path);
   }
-  folderAttributes_.clear();
 }
 
-void FileExtractCallback::applyAttributes(const std::wstring& path, UInt32 attributes,
-                                          bool folder) {
-  // Archives made on Unix carry a POSIX mode; only its permission bits are taken, never the
-  // set-id or sticky bits and never a file type.
-  if ((attributes & kAttribUnixExtension) != 0) {
-    platform::SetPermissions(utf8(path), (attributes >> 16) & 0777);
-    return;
+void FileExtractCallback::complete() {
+  if (heldTempPath_.empty()) return;
+  const std::wstring temp = std::exchange(heldTempPath_, std::wstring());
+  if (!platform::RenameFile(utf8(temp), utf8(heldDiskPath_))) {
+    const int error = platform::LastErrorNumber();
+    platform::RemoveFile(utf8(temp));
+    throw ArcException(writeFailureText(heldDiskPath_, error), ArcException::SystemError{error});
   }
-  // Windows' read-only bit means no write permission; on a folder it is only a shell flag.
-  if (!folder && (attributes & kAttribReadOnly) != 0) {
-    if (const auto status = platform::StatusOf(utf8(path), platform::LinkPolicy::noFollow)) {
-      platform::SetPermissions(utf8(path), status->mode & ~0222u);
-    }
+}
+
+void FileExtractCallback::abandon() {
+  discardCurrentFile();
+  if (!heldTempPath_.empty()) platform::RemoveFile(utf8(std::exchange(heldTempPath_, std::wstring())));
+}
+
+void FileExtractCallback::applyFolderAttributes() {
+  for (auto restore = folderModesToRestore_.rbegin(); restore != folderModesToRestore_.rend(); ++restore) {
+    platform::SetFolderPermissions(restore->first, restore->second);
   }
+  folderModesToRestore_.clear();
+  std::sort(folderAttributes_.begin(), folderAttributes_.end(),
+            [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (const auto& [path, mode] : folderAttributes_) {
+    platform::SetFolderPermissions(utf8(path), mode);
+  }
+  folderAttributes_.clear();
 }
 
 }  // namespace arc7z

@@ -125,7 +125,7 @@ UInt32 COutFileStream::Release() {
 }
 
 bool COutFileStream::open(const std::wstring& path) {
-  return file_.openForWriting(platform::WideToUtf8(path));
+  return file_.createReplacing(platform::WideToUtf8(path));
 }
 
 HRESULT COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSize) {
@@ -135,6 +135,7 @@ HRESULT COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSi
   while (written < size) {
     const auto count = file_.write(bytes + written, std::min(size - written, kMaxTransfer));
     if (!count) {
+      if (failure_ == 0) failure_ = platform::LastErrorNumber();
       result = lastErrorResult();
       break;
     }
@@ -159,6 +160,15 @@ HRESULT COutFileStream::setModificationTime(FILETIME time) {
   return file_.setModificationTime(nanosecondsFromFileTime(time)) ? S_OK : lastErrorResult();
 }
 
-HRESULT COutFileStream::close() { return file_.close() ? S_OK : lastErrorResult(); }
+HRESULT COutFileStream::setPermissions(UInt32 mode) {
+  return file_.setPermissions(mode) ? S_OK : lastErrorResult();
+}
+
+HRESULT COutFileStream::close() {
+  if (file_.close()) return S_OK;
+  // A delayed write error (a full disk on a network file system) shows only here.
+  if (failure_ == 0) failure_ = platform::LastErrorNumber();
+  return lastErrorResult();
+}
 
 }  // namespace arc7z

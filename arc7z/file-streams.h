@@ -57,11 +57,15 @@ class COutFileStream : public IOutStream {
   HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
   HRESULT SetSize(UInt64 newSize) override;
 
-  // Creates or truncates the file; a symbolic link in the last component makes it fail.
+  // Creates the file anew, removing a file or link already at the path (never writing through
+  // it).
   bool open(const std::wstring& path);
   HRESULT setModificationTime(FILETIME time);
+  HRESULT setPermissions(UInt32 mode);
   HRESULT close();
   UInt64 processedSize() const { return processed_; }
+  // The system error number of the first write or close that failed; 0 while none has.
+  int failure() const { return failure_; }
 
  protected:
   virtual ~COutFileStream();
@@ -70,6 +74,7 @@ class COutFileStream : public IOutStream {
   std::atomic<UInt32> references_{0};
   platform::File file_;
   UInt64 processed_ = 0;
+  int failure_ = 0;
 };
 
 }  // namespace arc7z

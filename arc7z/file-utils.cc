@@ -1,5 +1,6 @@
 #include "arc7z/file-utils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -109,6 +110,21 @@ bool findFileInfo(const std::wstring& path, FileItem& entry) {
   entry.path_ = path;
   entry.data_ = findDataFrom(*status, path);
   return true;
+}
+
+std::optional<std::string> resolvedPath(const std::string& path) {
+  if (auto canonical = platform::CanonicalPath(path.empty() ? "." : path)) return canonical;
+  const auto cut = path.rfind('/');
+  const std::string parent = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+  const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (name.empty() || parent == path) return std::nullopt;
+  auto resolved = resolvedPath(parent);
+  if (!resolved || name == ".") return resolved;
+  if (name == "..") {
+    resolved->erase(std::max<std::size_t>(resolved->rfind('/'), 1));
+    return resolved;
+  }
+  return (*resolved == "/" ? "" : *resolved) + "/" + name;
 }
 
 std::wstring fileName(const std::wstring& path, bool withExtension) {

@@ -1,6 +1,7 @@
 #pragma once
 // The file-system pieces the archive layer needs: the directory entry of a file, folder chains,
 // forced deletion, lookup and path names. Paths are wide; on this system "/" separates folders.
+#include <optional>
 #include <string>
 
 #include "arc7z/sevenzip.h"
@@ -59,6 +60,9 @@ bool createFolderChain(const std::wstring& path);
 bool deleteFileForce(const std::wstring& path);
 // Fills `entry` when something (a dangling link included) exists at `path`.
 bool findFileInfo(const std::wstring& path, FileItem& entry);
+// The absolute place of `path` (UTF-8) with every link of its existing part resolved; the part
+// that does not exist yet is taken as written.
+std::optional<std::string> resolvedPath(const std::string& path);
 // The last component after "/" or "\"; without extension, cut at its last ".".
 std::wstring fileName(const std::wstring& path, bool withExtension);
 

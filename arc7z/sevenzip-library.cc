@@ -3,7 +3,6 @@
 #include "arc7z/arc-exception.h"
 #include "arc7z/arc-format.h"
 #include "platform/encoding.h"
-#include "platform/locale.h"
 
 namespace arc7z {
 namespace {
@@ -28,8 +27,6 @@ void checkInterfaceLayout(const platform::DynamicLibrary& module) {
 }  // namespace
 
 SevenZipLibrary::SevenZipLibrary(const std::wstring& path) {
-  // The plug-in decides at load time whether unflagged zip names are UTF-8.
-  platform::SelectUtf8Locale();
   if (const int error = module_.load(platform::WideToUtf8(path)); error != 0) {
     throw ArcException(L"Cannot load 7-zip library (error " + std::to_wstring(error) + L")",
                        ArcException::SystemError{error});

@@ -4,30 +4,69 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "arc7z/arc-exception.h"
 #include "arc7z/arc-extractor.h"
 #include "arc7z/arc-format.h"
+#include "arc7z/item-names.h"
 #include "arc7z/sevenzip-library.h"
+#include "app/DeployFiles.h"
 #include "install/download-engine.h"
+#include "platform/atomic-write.h"
 #include "platform/encoding.h"
 #include "platform/file-names.h"
+#include "platform/process-paths.h"
+#include "platform/resources.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
 
 void Report(const char* event) { DownloadEngine::GetInstance().ReportEvent(event); }
 
+// The deployed plug-in, or, when that one cannot be loaded or is refused, the launcher's own
+// copy written over it once (as deployment writes it) and loaded instead.
+std::unique_ptr<arc7z::SevenZipLibrary> LoadPlugin() {
+  const std::wstring path = platform::Utf8ToWide(platform::kPluginPath);
+  try {
+    return std::make_unique<arc7z::SevenZipLibrary>(path);
+  } catch (const arc7z::ArcException& e) {
+    const auto embedded = platform::FindResource("DLL", IDR_SEVENZIP_PLUGIN);
+    if (!embedded || !platform::WriteFileAtomically(platform::kPluginPath, *embedded, 0644)) throw;
+    LOG_MAIN("7z library replaced: ", e.what());
+  }
+  return std::make_unique<arc7z::SevenZipLibrary>(path);
+}
+
+// The running launcher, the uninstaller and the data folder belong to the launcher, whatever
+// folder the package unpacks into.
+std::vector<std::wstring> LauncherFiles() {
+  const std::string here = platform::CurrentDirectory();
+  std::vector<std::wstring> paths;
+  if (const std::string launcher = platform::ExecutablePath(); !launcher.empty()) {
+    paths.push_back(platform::Utf8ToWide(launcher));
+  }
+  if (!here.empty()) {
+    paths.push_back(platform::Utf8ToWide(here + "/" + platform::kUninstallerFileName));
+    paths.push_back(platform::Utf8ToWide(here + "/" + platform::kDataFolder));
+  }
+  return paths;
+}
+
 // Returns false on an archive error, after the player has seen the box.
 bool UnpackPackage(const InstallPackage& package, const InstallControls& controls) {
   try {
     Report("decode_start");
     LOG_MAIN("7z decode start");
-    auto library = std::make_unique<arc7z::SevenZipLibrary>(platform::Utf8ToWide(platform::kPluginPath));
+    auto library = LoadPlugin();
     auto extractor = std::make_unique<arc7z::ArcExtractor>(*library, arc7z::kFormatSevenZip);
+    extractor->setProtectedPaths(LauncherFiles());
+    // The client's presence is what tells a later start that the game is installed.
+    extractor->setCompletionFile(platform::Utf8ToWide(platform::kGameClientFileName));
     const std::wstring archive = platform::Utf8ToWide(package.file);
     const std::wstring gameDir = platform::Utf8ToWide(package.gameDir);
-    LOG_MAIN(" packageName:", package.file, ", path:", package.gameDir);
+    LOG_MAIN(" packageName:", arc7z::printableName(package.file), ", path:",
+             arc7z::printableName(package.gameDir));
     extractor->extract(archive, gameDir);
     Report("decode_end");
     LOG_MAIN("7z decode end");

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -46,6 +48,11 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
 int LastErrorNumber() { return errno; }
 void SetLastErrorNumber(int number) { errno = number; }
 
+std::string ErrorText(int number) {
+  char buffer[256];
+  return ::strerror_r(number, buffer, sizeof buffer);  // the GNU variant: returns the text
+}
+
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 File& File::operator=(File&& other) noexcept {
@@ -68,9 +75,13 @@ bool File::openForReading(const std::string& path) {
   return fd_ >= 0;
 }
 
-bool File::openForWriting(const std::string& path) {
+bool File::createReplacing(const std::string& path) {
   close();
-  fd_ = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+  fd_ = OpenRetrying(path.c_str(), kFlags, 0666);
+  if (fd_ < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) {
+    fd_ = OpenRetrying(path.c_str(), kFlags, 0666);
+  }
   return fd_ >= 0;
 }
 
@@ -127,6 +138,10 @@ bool File::setModificationTime(std::int64_t nanoseconds) {
   return ::futimens(fd_, times) == 0;
 }
 
+bool File::setPermissions(std::uint32_t mode) {
+  return ::fchmod(fd_, static_cast<mode_t>(mode & 0777)) == 0;
+}
+
 bool File::close() {
   if (fd_ < 0) return true;
   // The descriptor is gone even when close reports an error, so it is never closed twice.
@@ -146,8 +161,33 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777)
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool SetPermissions(const std::string& path, std::uint32_t mode) {
-  return ::chmod(path.c_str(), static_cast<mode_t>(mode & 0777)) == 0;
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool SetFolderPermissions(const std::string& path, std::uint32_t mode) {
+  const int fd = OpenRetrying(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (fd < 0) return false;
+  const bool done = ::fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return done;
+}
+
+std::uint32_t ProcessUmask() {
+  // Reading the mask with umask() means setting it, which races with other threads creating
+  // files; the kernel reports it (since Linux 4.7) without that.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with("Umask:")) {
+      return static_cast<std::uint32_t>(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+    }
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
 }
 
 std::optional<std::string> CanonicalPath(const std::string& path) {

@@ -10,6 +10,8 @@ namespace platform {
 
 int LastErrorNumber();
 void SetLastErrorNumber(int number);
+// The system's own words for an error number ("No space left on device").
+std::string ErrorText(int number);
 
 // Times are nanoseconds since 1970-01-01 UTC.
 struct FileStatus {
@@ -39,9 +41,9 @@ class File {
   ~File();
 
   bool openForReading(const std::string& path);
-  // Creates the file or truncates it. A symbolic link in the last component is not followed:
-  // the open fails instead.
-  bool openForWriting(const std::string& path);
+  // Creates a new file (0666 less the umask); a file or link already at the path is removed
+  // first, so whatever it pointed at is never written.
+  bool createReplacing(const std::string& path);
   bool isOpen() const { return fd_ >= 0; }
 
   // One system call each; the count moved (0 at the end of the file), or nothing on failure.
@@ -51,6 +53,8 @@ class File {
   bool truncate(std::uint64_t size);
   std::optional<FileStatus> status() const;
   bool setModificationTime(std::int64_t nanoseconds);
+  // Permission bits only (mode & 0777), on the open file itself.
+  bool setPermissions(std::uint32_t mode);
   bool close();
 
  private:
@@ -62,8 +66,13 @@ enum class LinkPolicy { follow, noFollow };
 std::optional<FileStatus> StatusOf(const std::string& path, LinkPolicy links);
 bool MakeDirectory(const std::string& path);
 bool RemoveFile(const std::string& path);
-// Permission bits only: the type and set-id bits of `mode` are ignored.
-bool SetPermissions(const std::string& path, std::uint32_t mode);
+// Moves `from` over `to`, replacing a file there (even a read-only one) in one step.
+bool RenameFile(const std::string& from, const std::string& to);
+// The mode bits (mode & 07777: the caller decides about set-id and sticky bits) of a folder; a
+// symbolic link at `path` makes it fail.
+bool SetFolderPermissions(const std::string& path, std::uint32_t mode);
+// The process's file-creation mask.
+std::uint32_t ProcessUmask();
 // The absolute path with every symbolic link resolved; the path must exist.
 std::optional<std::string> CanonicalPath(const std::string& path);
 

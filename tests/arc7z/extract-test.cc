@@ -1,5 +1,6 @@
 // Unpacking real 7z archives, built by the 7z program, into folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <map>
@@ -8,12 +9,13 @@
 #include "arc7z/arc-extractor.h"
 #include "arc7z/arc-format.h"
 #include "arc7z/sevenzip-library.h"
-#include "fixtures.h"
+#include "extract-fixture.h"
 
 namespace arc7z {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ExtractTest;
 using test::wide;
 
 struct Entry {
@@ -39,23 +41,6 @@ std::map<std::string, Entry> snapshot(const fs::path& root) {
   }
   return entries;
 }
-
-class ExtractTest : public ::testing::Test {
- protected:
-  // Extracts and returns the exception's text and code, or ("", 0) on success.
-  std::pair<std::string, HRESULT> extract(const fs::path& archive, const std::wstring& folder) {
-    try {
-      extractor_.extract(wide(archive), folder);
-      return {"", 0};
-    } catch (const ArcException& e) {
-      return {e.what(), e.errorCode()};
-    }
-  }
-
-  test::TempDir dir_;
-  SevenZipLibrary library_{wide(CVL_TEST_PLUGIN)};
-  ArcExtractor extractor_{library_, kFormatSevenZip};
-};
 
 TEST_F(ExtractTest, wholeTreeUnpacksIdentically) {
   const fs::path src = dir_ / "src";
@@ -107,6 +92,7 @@ TEST_F(ExtractTest, outputFolderWithOrWithoutSeparatorOrEmpty) {
   EXPECT_EQ(test::readFile(dir_ / "cwd/sub/f.txt"), "f");
 }
 
+// Root writes wherever it likes: these run as a user without privileges.
 TEST_F(ExtractTest, existingFilesAreReplacedEvenReadOnlyOnesAndOthersStay) {
   test::writeFile(dir_ / "src/config.ini", "new");
   fs::permissions(dir_ / "src/config.ini", fs::perms(0640));
@@ -114,30 +100,104 @@ TEST_F(ExtractTest, existingFilesAreReplacedEvenReadOnlyOnesAndOthersStay) {
   test::writeFile(dir_ / "out/config.ini", "old, longer content");
   fs::permissions(dir_ / "out/config.ini", fs::perms(0444));
   test::writeFile(dir_ / "out/user.sav", "mine");
-  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  const auto run = test::asUnprivilegedUser(dir_.path(), [&] { return extract(dir_ / "a.7z", wide(dir_ / "out")).first; });
+  if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
+  ASSERT_EQ(run.result, "");
   EXPECT_EQ(test::readFile(dir_ / "out/config.ini"), "new");
   EXPECT_EQ(fs::status(dir_ / "out/config.ini").permissions(), fs::perms(0640));
   EXPECT_EQ(test::readFile(dir_ / "out/user.sav"), "mine");
 }
 
-TEST_F(ExtractTest, setIdAndStickyBitsAreNeverApplied) {
-  test::writeFile(dir_ / "src/tool", "#!/bin/sh\n");
-  fs::create_directories(dir_ / "src/shared");
-  fs::permissions(dir_ / "src/tool", fs::perms(06755));
-  fs::permissions(dir_ / "src/shared", fs::perms(01777));
-  test::pack(dir_ / "src", dir_ / "a.7z");
-  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
-  EXPECT_EQ(fs::status(dir_ / "out/tool").permissions(), fs::perms(0755));
-  EXPECT_EQ(fs::status(dir_ / "out/shared").permissions(), fs::perms(0777));
+TEST_F(ExtractTest, itemModesPassTheUmaskWithoutSetIdOrStickyBits) {
+  const fs::path src = dir_ / "src";
+  const struct {
+    const char* name;
+    bool folder;
+    fs::perms archived;
+    fs::perms under022;
+    fs::perms under027;
+  } cases[] = {
+      {"open", false, fs::perms(0666), fs::perms(0644), fs::perms(0640)},
+      {"tool", false, fs::perms(0777), fs::perms(0755), fs::perms(0750)},
+      {"setuid", false, fs::perms(04755), fs::perms(0755), fs::perms(0750)},
+      {"setid", false, fs::perms(06755), fs::perms(0755), fs::perms(0750)},
+      {"shared", true, fs::perms(01777), fs::perms(0755), fs::perms(0750)},
+      // Stored as a link (-snl) with mode 0777; unpacked as a plain file with a new file's mode.
+      {"link", false, fs::perms(0777), fs::perms(0644), fs::perms(0640)},
+  };
+  for (const auto& c : cases) {
+    if (c.folder) {
+      fs::create_directories(src / c.name);
+    } else if (c.name == std::string("link")) {
+      fs::create_symlink("tool", src / c.name);  // followed, it would be 0777
+      continue;
+    } else {
+      test::writeFile(src / c.name, "#!/bin/sh\n");
+    }
+    fs::permissions(src / c.name, c.archived);
+  }
+  test::pack(src, dir_ / "a.7z", "-snl");
+
+  for (const mode_t mask : {022, 027}) {
+    const fs::path out = dir_ / ("out" + std::to_string(mask));
+    const mode_t previous = ::umask(mask);
+    const auto [message, code] = extract(dir_ / "a.7z", wide(out));
+    ::umask(previous);
+    ASSERT_EQ(message, "");
+    for (const auto& c : cases) {
+      const auto status = fs::symlink_status(out / c.name);
+      EXPECT_EQ(status.type(), c.folder ? fs::file_type::directory : fs::file_type::regular) << c.name;
+      EXPECT_EQ(status.permissions(), mask == 022 ? c.under022 : c.under027) << c.name << " " << mask;
+    }
+  }
 }
 
 TEST_F(ExtractTest, readOnlyFolderGetsItsModeAfterItsFiles) {
   test::writeFile(dir_ / "src/ro/inside.txt", "in");
   fs::permissions(dir_ / "src/ro", fs::perms(0555));
   test::pack(dir_ / "src", dir_ / "a.7z");
-  ASSERT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out")).first, "");
+  const auto run = test::asUnprivilegedUser(dir_.path(), [&] { return extract(dir_ / "a.7z", wide(dir_ / "out")).first; });
+  if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
+  ASSERT_EQ(run.result, "");
   EXPECT_EQ(test::readFile(dir_ / "out/ro/inside.txt"), "in");
   EXPECT_EQ(fs::status(dir_ / "out/ro").permissions(), fs::perms(0555));
+}
+
+TEST_F(ExtractTest, secondUnpackReplacesWhatTheFirstLeftReadOnly) {
+  const fs::path src = dir_ / "src";
+  const auto lock = [&] {
+    fs::permissions(src / "ro/locked.ini", fs::perms(0444));
+    fs::permissions(src / "ro/deeper", fs::perms(0555));
+    fs::permissions(src / "ro", fs::perms(0555));
+  };
+  test::writeFile(src / "ro/deeper/level.dat", "first");
+  test::writeFile(src / "ro/locked.ini", "first");
+  lock();
+  test::pack(src, dir_ / "first.7z");
+  fs::permissions(src / "ro", fs::perms(0755));
+  fs::permissions(src / "ro/deeper", fs::perms(0755));
+  fs::permissions(src / "ro/locked.ini", fs::perms(0644));
+  for (const char* name : {"ro/deeper/level.dat", "ro/deeper/new.dat", "ro/locked.ini"}) {
+    test::writeFile(src / name, "second");
+  }
+  lock();
+  test::pack(src, dir_ / "second.7z");
+
+  const auto run = test::asUnprivilegedUser(dir_.path(), [&] {
+    const std::string first = extract(dir_ / "first.7z", wide(dir_ / "out")).first;
+    // The install folder itself read-only too: it gets its mode back afterwards.
+    fs::permissions(dir_ / "out", fs::perms(0555));
+    return first + "|" + extract(dir_ / "second.7z", wide(dir_ / "out")).first;
+  });
+  if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
+  ASSERT_EQ(run.result, "|");
+  for (const char* name : {"ro/deeper/level.dat", "ro/deeper/new.dat", "ro/locked.ini"}) {
+    EXPECT_EQ(test::readFile(dir_ / "out" / name), "second") << name;
+  }
+  EXPECT_EQ(fs::status(dir_ / "out/ro/locked.ini").permissions(), fs::perms(0444));
+  EXPECT_EQ(fs::status(dir_ / "out/ro/deeper").permissions(), fs::perms(0555));
+  EXPECT_EQ(fs::status(dir_ / "out/ro").permissions(), fs::perms(0555));
+  EXPECT_EQ(fs::status(dir_ / "out").permissions(), fs::perms(0555));
 }
 
 TEST_F(ExtractTest, encryptedDataWithoutPasswordFails) {
@@ -155,7 +215,7 @@ TEST_F(ExtractTest, encryptedDataWithoutPasswordFails) {
   EXPECT_EQ(extract(dir_ / "data.7z", wide(dir_ / "out3")).first, "Data Error");
 }
 
-TEST_F(ExtractTest, damagedItemFailsAndEarlierItemsStay) {
+TEST_F(ExtractTest, damagedItemFailsEarlierItemsStayAndTheDamagedOneIsRemoved) {
   test::writeFile(dir_ / "src/a.bin", std::string(4000, 'A'));
   test::writeFile(dir_ / "src/b.bin", std::string(4000, 'B'));
   test::pack(dir_ / "src", dir_ / "a.7z", "-mx=0 -ms=off");  // stored: each file's bytes as is
@@ -169,7 +229,9 @@ TEST_F(ExtractTest, damagedItemFailsAndEarlierItemsStay) {
   EXPECT_TRUE(message == "CRC Failed" || message == "Data Error") << message;
   EXPECT_EQ(code, E_FAIL);
   EXPECT_EQ(test::readFile(dir_ / "out/a.bin"), std::string(4000, 'A'));
-  EXPECT_EQ(fs::file_size(dir_ / "out/b.bin"), 4000u);  // written through, closed, kept
+  EXPECT_FALSE(fs::exists(dir_ / "out/b.bin"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out"), fs::directory_iterator()), 1)
+      << "no temporary file stays";
 }
 
 TEST_F(ExtractTest, itemPathsThatLeaveTheFolderAreRefused) {

@@ -163,7 +163,7 @@ TEST(COutFileStream, setSizeShorterThanThePositionKeepsThePosition) {
   EXPECT_EQ(test::readFile(dir / "f"), std::string("0123\0\0", 6));
 }
 
-TEST(COutFileStream, openTruncatesAFileButRefusesALink) {
+TEST(COutFileStream, openReplacesAFileOrALinkButNeverWritesThroughTheLink) {
   test::TempDir dir;
   test::writeFile(dir / "existing", "old content");
   test::writeFile(dir / "target", "must stay");
@@ -172,7 +172,9 @@ TEST(COutFileStream, openTruncatesAFileButRefusesALink) {
   ASSERT_TRUE(stream->open(wide(dir / "existing")));
   ASSERT_EQ(stream->close(), S_OK);
   EXPECT_EQ(std::filesystem::file_size(dir / "existing"), 0u);
-  EXPECT_FALSE(stream->open(wide(dir / "link")));
+  ASSERT_TRUE(stream->open(wide(dir / "link")));
+  ASSERT_EQ(stream->close(), S_OK);
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "link"));
   EXPECT_EQ(test::readFile(dir / "target"), "must stay");
   EXPECT_EQ(stream->close(), S_OK);  // nothing open: nothing to do
   void* object = nullptr;

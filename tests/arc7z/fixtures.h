@@ -2,8 +2,15 @@
 // Shared pieces of the archive layer's tests: a temp folder, files, and archives built with
 // the 7z command-line program.
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -75,5 +82,83 @@ inline void run7z(const fs::path& dir, const std::string& arguments) {
 inline void pack(const fs::path& source, const fs::path& archive, const std::string& options = "") {
   run7z(source, "a " + options + " " + quoted(archive.string()) + " .");
 }
+
+// What a body run as an unprivileged user returned, or why it could not run.
+struct UnprivilegedRun {
+  std::string result;
+  std::string skipReason;
+};
+
+// Runs `body` as a user without privileges, so that permission checks apply to it. When the
+// tests run as root, a child process takes the ids of `nobody` (65534) and `tree` becomes
+// its own, as a player's game folder is; otherwise the body runs here.
+inline UnprivilegedRun asUnprivilegedUser(const fs::path& tree, const std::function<std::string()>& body) {
+  if (::geteuid() != 0) return {body(), ""};
+  constexpr uid_t kNobody = 65534;
+  if (::lchown(tree.c_str(), kNobody, kNobody) != 0) return {"", "cannot hand the folder to uid 65534"};
+  for (const auto& entry : fs::recursive_directory_iterator(tree)) {
+    if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) return {"", "cannot hand the folder to uid 65534"};
+  }
+  int channel[2];
+  if (::pipe(channel) != 0) return {"", "no pipe"};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    std::string message;
+    int code = 0;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+      message = std::string("cannot switch to uid 65534: ") + std::strerror(errno);
+      code = 3;
+    } else {
+      message = body();
+    }
+    for (std::size_t done = 0; done < message.size();) {
+      const ssize_t n = ::write(channel[1], message.data() + done, message.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    ::_exit(code);
+  }
+  ::close(channel[1]);
+  std::string message;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 3) return {"", message};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {"", "the unprivileged child failed"};
+  return {message, ""};
+}
+
+// A small tmpfs mounted on a fresh folder for as long as the object lives; needs root.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const fs::path& mountPoint, const std::string& size) : path_(mountPoint) {
+    if (::geteuid() != 0) {
+      skipReason_ = "mounting a small file system needs root";
+      return;
+    }
+    fs::create_directories(path_);
+    const std::string options = "size=" + size;
+    if (::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+      skipReason_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+      return;
+    }
+    mounted_ = true;
+  }
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+  ~SmallFileSystem() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  const std::string& skipReason() const { return skipReason_; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+  std::string skipReason_;
+  bool mounted_ = false;
+};
 
 }  // namespace arc7z::test

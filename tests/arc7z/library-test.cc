@@ -12,6 +12,7 @@
 #include "arc7z/sys-string.h"
 #include "fixtures.h"
 #include "platform/dynamic-library.h"
+#include "platform/locale.h"
 
 namespace arc7z {
 namespace {
@@ -77,21 +78,39 @@ TEST(SevenZipLibrary, realPluginMakesArchiveObjectsAndUnloadsWithTheLastUser) {
   EXPECT_FALSE(isMapped(CVL_TEST_PLUGIN));
 }
 
-TEST(SevenZipLibrary, pluginIsLoadedUnderAUtf8Locale) {
-  // Without LANG the process runs in the C locale; the plug-in would then read unflagged zip
-  // names byte by byte.
-  std::setlocale(LC_ALL, "C");
+// The launcher selects its locale once, on the main thread at start-up, before any plug-in is
+// loaded; this program does the same.
+class Utf8LocaleAtStartUp : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(platform::SelectUtf8Locale()); }
+};
+const testing::Environment* const kUtf8LocaleAtStartUp =
+    testing::AddGlobalTestEnvironment(new Utf8LocaleAtStartUp);
+
+unsigned char pluginForcesUtf8(const platform::DynamicLibrary& plugin) {
+  return *static_cast<const unsigned char*>(plugin.symbol("g_ForceToUTF8"));
+}
+
+TEST(SevenZipLibrary, pluginTakesTheLocaleSelectedAtStartUpAndLeavesItAlone) {
   {
-    platform::DynamicLibrary plain;
-    ASSERT_EQ(plain.load(CVL_TEST_PLUGIN), 0);
-    EXPECT_EQ(*static_cast<const unsigned char*>(plain.symbol("g_ForceToUTF8")), 0);
+    const SevenZipLibrary library(wide(CVL_TEST_PLUGIN));
+    platform::DynamicLibrary same;  // the same loaded module, one more reference
+    ASSERT_EQ(same.load(CVL_TEST_PLUGIN), 0);
+    ASSERT_NE(same.symbol("g_ForceToUTF8"), nullptr);
+    EXPECT_EQ(pluginForcesUtf8(same), 1);
   }
-  const SevenZipLibrary library(wide(CVL_TEST_PLUGIN));
-  platform::DynamicLibrary same;  // the same loaded module, one more reference
-  ASSERT_EQ(same.load(CVL_TEST_PLUGIN), 0);
-  const auto* forceUtf8 = static_cast<const unsigned char*>(same.symbol("g_ForceToUTF8"));
-  ASSERT_NE(forceUtf8, nullptr);
-  EXPECT_EQ(*forceUtf8, 1);
+  // Without LANG the process runs in the C locale; the plug-in would then read unflagged zip
+  // names byte by byte. Loading it must not change the locale behind other threads' backs.
+  const std::string selected = std::setlocale(LC_CTYPE, nullptr);
+  std::setlocale(LC_CTYPE, "C");
+  {
+    const SevenZipLibrary library(wide(CVL_TEST_PLUGIN));
+    platform::DynamicLibrary same;
+    ASSERT_EQ(same.load(CVL_TEST_PLUGIN), 0);
+    EXPECT_EQ(pluginForcesUtf8(same), 0);
+    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+  }
+  std::setlocale(LC_CTYPE, selected.c_str());
 }
 
 TEST(ArcFormat, classIdCarriesTheFormatIdInItsSixthTailByte) {

@@ -1,0 +1,141 @@
+// The install worker's unpacking against a loopback server, the real plug-in and packages made
+// by the tests: what a damaged plug-in, a damaged package or a hostile one leaves behind.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "arc7z/archive-writer.h"
+#include "install/download-engine.h"
+#include "install/install-worker.h"
+#include "install/loopback-server.h"
+#include "platform/encoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using arc7z::test::WrittenItem;
+using testing_http::LoopbackServer;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class UnpackTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new LoopbackServer;
+    server_->server().Post("/log/log", [](const httplib::Request&, httplib::Response&) {});
+    server_->server().Get("/pkg.7z", [](const httplib::Request&, httplib::Response& response) {
+      std::lock_guard guard(packageLock_);
+      response.set_content(package_, "application/x-7z-compressed");
+    });
+    setenv("CVL_STRING_154", server_->Url("/log/log").c_str(), 1);
+  }
+  static void TearDownTestSuite() { delete server_; }
+
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "unpack-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    previous_ = fs::current_path();
+    fs::current_path(root_);
+    fs::create_directories("cvl");
+    fs::copy_file(CVL_TEST_PLUGIN, "cvl/7za.so");
+    g_bInstallFinished = false;
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(root_);
+  }
+
+  static void Serve(const std::vector<WrittenItem>& items) {
+    std::lock_guard guard(packageLock_);
+    package_ = arc7z::test::sevenZipArchive(items);
+  }
+
+  // One start's install into `gameDir`; the boxes it showed.
+  std::vector<std::string> Install(const fs::path& gameDir) {
+    std::vector<std::string> boxes;
+    InstallControls controls;
+    controls.setStatusText = [](const std::wstring&) {};
+    controls.messageBox = [&](const std::wstring& text, const std::wstring& caption) {
+      boxes.push_back(platform::WideToUtf8(text) + "|" + platform::WideToUtf8(caption));
+    };
+    InstallThreadProc({server_->Url("/pkg.7z"), "./cvl/game.7z", gameDir.string()}, controls);
+    EXPECT_TRUE(g_bInstallFinished);
+    return boxes;
+  }
+
+  fs::path root_;
+  fs::path previous_;
+  static inline LoopbackServer* server_ = nullptr;
+  static inline std::mutex packageLock_;
+  static inline std::string package_;
+};
+
+const std::vector<std::string> kErrorBox = {"下载出错请重新打开|提示"};
+
+TEST_F(UnpackTest, DamagedPackageLeavesNoClientAndTheNextStartInstallsCompletely) {
+  std::vector<WrittenItem> items = {{L"cvlclient", "#!/bin/sh\n"}, {L"data/level.dat", "level"},
+                                    {L"data/late.dat", "late", true}};
+  Serve(items);
+  EXPECT_EQ(Install(root_ / "game"), kErrorBox);
+  EXPECT_FALSE(fs::exists(root_ / "game/cvlclient")) << "a later start must install again";
+
+  items.back().wrongChecksum = false;
+  Serve(items);
+  EXPECT_TRUE(Install(root_ / "game").empty());
+  EXPECT_EQ(ReadFile(root_ / "game/cvlclient"), "#!/bin/sh\n");
+  EXPECT_EQ(ReadFile(root_ / "game/data/late.dat"), "late");
+}
+
+TEST_F(UnpackTest, DamagedPluginIsReplacedFromTheLaunchersCopyAndLoaded) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"not a library", "garbage"},
+      {"refused by the interface check", ReadFile(CVL_TEST_OLD_LAYOUT)},
+  };
+  Serve({{L"cvlclient", "#!/bin/sh\n"}});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root_ / "game");
+    WriteFile(root_ / "cvl/7za.so", c.bytes);
+    g_bInstallFinished = false;
+    EXPECT_TRUE(Install(root_ / "game").empty());
+    EXPECT_TRUE(fs::exists(root_ / "game/cvlclient"));
+    EXPECT_EQ(ReadFile(root_ / "cvl/7za.so"), ReadFile(CVL_TEST_PLUGIN));
+  }
+}
+
+TEST_F(UnpackTest, PackageItemsOverTheLaunchersFilesAreRefused) {
+  // "path" names the launcher's own folder.
+  for (const wchar_t* item : {L"uninst", L"cvl/7za.so", L"cvl/game.7z"}) {
+    SCOPED_TRACE(platform::WideToUtf8(item));
+    WriteFile(root_ / "uninst", "uninstaller");
+    Serve({{L"cvlclient", "#!/bin/sh\n"}, {item, "evil"}});
+    g_bInstallFinished = false;
+    EXPECT_EQ(Install(root_), kErrorBox);
+    EXPECT_EQ(ReadFile(root_ / "uninst"), "uninstaller");
+    EXPECT_EQ(ReadFile(root_ / "cvl/7za.so"), ReadFile(CVL_TEST_PLUGIN));
+    EXPECT_FALSE(fs::exists(root_ / "cvlclient"));
+  }
+}
+
+}  // namespace
