@@ -75,11 +75,11 @@ bool CKRNLaunchApp::DeployFiles() {
     // does not wait for.
     std::error_code error;
     std::filesystem::create_directory(kDataFolder, error);
-    WriteResourceToFile(Utf8ToWide(kPluginPath), IDR_SEVENZIP_PLUGIN, L"DLL");
+    WriteResourceToFile(Utf8ToWide(kPluginPath), res::IDR_SEVENZIP_PLUGIN, L"DLL");
     CreateDesktopShortcut();
   }
   const std::string uninstaller = std::string("./") + kUninstallerFileName;
-  if (!Exists(uninstaller)) WriteResourceToFile(Utf8ToWide(uninstaller), IDR_UNINSTALLER, L"EXE");
+  if (!Exists(uninstaller)) WriteResourceToFile(Utf8ToWide(uninstaller), res::IDR_UNINSTALLER, L"EXE");
   return true;
 }
 

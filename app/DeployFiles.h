@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::uint16_t IDR_SEVENZIP_PLUGIN = 141;  // "DLL"
-inline constexpr std::uint16_t IDR_UNINSTALLER = 162;      // "EXE"
+#include "res/resource-ids.h"
 
 // Writes the embedded resource (type, id) to `path`, replacing what is there. True when every
 // byte was written. The bytes go to a temporary file beside `path` that is renamed into place

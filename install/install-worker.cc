@@ -11,13 +11,13 @@
 #include "arc7z/arc-format.h"
 #include "arc7z/item-names.h"
 #include "arc7z/sevenzip-library.h"
-#include "app/DeployFiles.h"
 #include "install/download-engine.h"
 #include "platform/atomic-write.h"
 #include "platform/encoding.h"
 #include "platform/file-names.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
+#include "res/resource-ids.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
@@ -31,7 +31,7 @@ std::unique_ptr<arc7z::SevenZipLibrary> LoadPlugin() {
   try {
     return std::make_unique<arc7z::SevenZipLibrary>(path);
   } catch (const arc7z::ArcException& e) {
-    const auto embedded = platform::FindResource("DLL", IDR_SEVENZIP_PLUGIN);
+    const auto embedded = platform::FindResource("DLL", res::IDR_SEVENZIP_PLUGIN);
     if (!embedded || !platform::WriteFileAtomically(platform::kPluginPath, *embedded, 0644)) throw;
     LOG_MAIN("7z library replaced: ", e.what());
   }
