@@ -1,15 +1,16 @@
 #pragma once
 // The start-up and shutdown steps that need no window, as the launcher runs them around its
-// dialog: LockInstallFolder completes the single-instance test, InitInstanceBeforeDialog covers everything from the browser emulation value up to the
-// deployment, ReportLaunchStart follows the toolkit's initialisation, and ExitInstanceSteps runs
-// after the dialog has closed.
+// dialog: LockInstallFolder completes the single-instance test, InitInstanceBeforeDialog covers
+// everything from the browser emulation value up to the deployment, ReportLaunchStart follows the
+// toolkit's initialisation, and ExitInstanceSteps runs after the dialog has closed.
 #include "app/KRNLaunch.h"
 
 namespace startup {
 
-// Each line ends with a line feed; the blanks before them are part of the text.
+// In the data folder, which the uninstaller removes as a whole.
 inline constexpr char kLauncherLockPath[] = "./cvl/cvl_qx.lock";
 
+// Each line ends with a line feed; the blanks before them are part of the text.
 inline constexpr char kLoggingConfig[] = "[Main] \npath = ./cvl/logs/ \nname=log \nfileline = 0 \n";
 
 // Takes the install folder's launcher lock for the rest of the process. False only when another
