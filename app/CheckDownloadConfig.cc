@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -17,6 +18,29 @@ namespace {
 [[noreturn]] void FailConfigCheck(const std::string& description) {
   LOG_MAIN("cfg check err:", description);
   cvlog::ExitProcessFlushed(1);
+}
+
+// The package is kept under this name in the data folder, so it must name a file there and
+// nothing beside or above it (the uninstaller, the launcher, other folders).
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
+// A URL that names a scheme must name one of the web's. One without a scheme is left to the
+// transfer, which accepts nothing but http and https either.
+bool NamesOnlyAWebScheme(const std::string& url) {
+  const auto isSchemeCharacter = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+  };
+  const auto end = std::find_if_not(url.begin(), url.end(), isSchemeCharacter);
+  if (end == url.begin() || end == url.end() || *end != ':' ||
+      !std::isalpha(static_cast<unsigned char>(url.front()))) {
+    return true;
+  }
+  std::string scheme(url.begin(), end);
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return scheme == "http" || scheme == "https";
 }
 
 }  // namespace
@@ -37,7 +61,10 @@ void CKRNLaunchApp::CheckDownloadConfig() {
     const nlohmann::json document = nlohmann::json::parse(body);
     m_strGameDir = document.at("path").get<std::string>();
     m_strPackageUrl = document.at("gamePath").get<std::string>();
-    m_strPackageFile = "./cvl/" + document.at("packageName").get<std::string>();
+    const std::string packageName = document.at("packageName").get<std::string>();
+    if (!NamesOnlyAWebScheme(m_strPackageUrl)) FailConfigCheck("gamePath is not an http or https URL");
+    if (!IsPlainFileName(packageName)) FailConfigCheck("packageName is not a plain file name");
+    m_strPackageFile = "./cvl/" + packageName;
   } catch (const nlohmann::json::exception& e) {
     FailConfigCheck(e.what());
   }

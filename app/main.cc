@@ -1,28 +1,39 @@
 // cvl_qx: start-up in its fixed order, the modal dialog, shutdown.
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <cstdio>
+#include <string>
 
 #include "app/KRNLaunch.h"
 #include "app/command-line.h"
 #include "app/startup.h"
 #include "platform/display.h"
+#include "platform/locale.h"
 #include "platform/x11-window.h"
 #include "res/strings.h"
 #include "ui/main-dlg.h"
 #include "util/cvlog/main-logger.h"
 
 int main(int argc, char** argv) {
+  // Locales are chosen here, while no other thread runs (setlocale is not safe beside them), and
+  // not again by gtk_init: every category from the environment as the toolkit would choose
+  // them, and a UTF-8 character type, which the archive plug-in samples when it is loaded.
+  std::setlocale(LC_ALL, "");
+  platform::SelectUtf8Locale();
+  gtk_disable_setlocale();
   platform::SelectX11Backend();
   if (!platform::X11DisplayAvailable()) {
     std::fprintf(stderr, "cvl_qx: no X11 display: set DISPLAY to a running X server\n");
     return 1;
   }
 
-  // A window with our title means a launcher is open already: bring it forward and leave
-  // before anything (log, registry, telemetry) has happened.
-  if (platform::WindowId running = platform::FindTopLevelWindow(res::LoadString(res::IDS_TITLE))) {
-    platform::ShowAndRaiseWindow(running);
+  // A window with our title means a launcher is open already; the folder's lock also catches one
+  // that is still starting and has no window yet. Bring the window forward when there is one
+  // and leave before anything (log, registry, telemetry) has happened.
+  const std::string title = res::LoadString(res::IDS_TITLE);
+  if (platform::FindTopLevelWindow(title) || !startup::LockInstallFolder()) {
+    if (platform::WindowId running = platform::FindTopLevelWindow(title)) platform::ShowAndRaiseWindow(running);
     cvlog::ExitProcessFlushed(0);
   }
 

@@ -6,9 +6,17 @@
 
 #include "app/browser-emulation.h"
 #include "install/download-engine.h"
+#include "platform/file-names.h"
+#include "platform/file.h"
+#include "platform/process-lock.h"
 #include "util/cvlog/main-logger.h"
 
 namespace startup {
+
+bool LockInstallFolder() {
+  platform::MakeDirectory(platform::kDataFolder);
+  return platform::LockForProcessLifetime(kLauncherLockPath) != platform::ProcessLockResult::heldByAnother;
+}
 
 void StartLogging() {
   cvlog::ILogManager* manager = cvlog::Instance();

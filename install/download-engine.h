@@ -23,12 +23,15 @@ class DownloadEngine {
   virtual ~DownloadEngine();
 
   // GET `url` on the shared handle; each received block goes to `body` followed by a line end.
-  // HTTP error statuses are no failure: their body is the result.
+  // HTTP error statuses are no failure: their body is the result. A body of more than
+  // kConfigurationBodyLimit bytes is cut off with CURLE_FILESIZE_EXCEEDED, and the whole fetch
+  // ends with CURLE_OPERATION_TIMEDOUT after m_configTimeoutSeconds.
   CURLcode FetchConfiguration(const std::string& url, std::ostream& body);
 
   // GET `url` on the shared handle straight into `file` (created, or emptied when it exists),
   // updating m_ulnow and m_ultotal. Without a shared handle the result is CURLE_FAILED_INIT and no
-  // file is made; a file that cannot be created or fully written gives CURLE_WRITE_ERROR.
+  // file is made; a file that cannot be created or fully written, or a symbolic link at `file`,
+  // gives CURLE_WRITE_ERROR.
   CURLcode DownloadPackage(const std::string& url, const std::string& file);
 
   // Posts one signed report of `type` to the statistics endpoint and returns when it was sent or
@@ -53,10 +56,17 @@ class DownloadEngine {
   // abandoned as failed, so a server that stops sending cannot hang start-up or the install.
   long m_stallSeconds = 60;
 
+  // The configuration is small and start-up shows nothing while it comes: a server that sends it
+  // slowly, or sends far too much, must not hold start-up or fill the memory.
+  static constexpr std::size_t kConfigurationBodyLimit = 1 << 20;
+  long m_configTimeoutSeconds = 30;
+
  private:
   DownloadEngine();
 
-  void SetStallLimit();
+  // The options both shared-handle transfers set: web protocols only, sockets that no child
+  // process inherits, the stall limit.
+  void SetSharedTransferOptions();
 
   std::mutex m_sharedHandleLock;  // held for the whole of each shared-handle transfer
 };

@@ -90,14 +90,18 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
 void InstallThreadProc(InstallPackage package, InstallControls controls) {
   Report("download_start");
   LOG_MAIN("download start");
-  const int code = DownloadEngine::GetInstance().DownloadPackage(package.url, package.file);
-  std::printf("download CURLcode:%d\n", code);
+  const CURLcode code = DownloadEngine::GetInstance().DownloadPackage(package.url, package.file);
+  std::printf("download CURLcode:%d\n", static_cast<int>(code));
   std::fflush(stdout);
   LOG_MAIN("download end");
   Report("download_end");
-  if (code == 0) {
+  if (code == CURLE_OK) {
     controls.setStatusText(L"正在安装...");
     UnpackPackage(package, controls);
+  } else {
+    // Nothing was unpacked, so the next start downloads again; the player must know to make one.
+    LOG_MAIN("download err:", curl_easy_strerror(code));
+    controls.messageBox(L"下载出错请重新打开", L"提示");
   }
   g_bInstallFinished = true;
 }
@@ -110,7 +114,8 @@ void ProgressThreadProc(InstallControls controls) {
     if (DownloadEngine::m_ulnow != 0 && DownloadEngine::m_ultotal != 0) {
       if (first) {
         first = false;
-        controls.setProgressRange(DownloadEngine::m_ulnow, DownloadEngine::m_ultotal);
+        // From 0, so that the bar's fill is the fraction received.
+        controls.setProgressRange(0, DownloadEngine::m_ultotal);
       }
       controls.setProgressPos(DownloadEngine::m_ulnow);
       controls.paintProgress();

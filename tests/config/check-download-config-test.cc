@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,7 @@ struct Expected {
 
 struct ChildSetup {
   long stallSeconds = 60;
+  long configTimeoutSeconds = 30;
   bool withoutHandle = false;
 };
 
@@ -39,6 +41,7 @@ struct ChildSetup {
   testing_log::StartMainLog(logs);
   DownloadEngine& engine = DownloadEngine::GetInstance();
   engine.m_stallSeconds = setup.stallSeconds;
+  engine.m_configTimeoutSeconds = setup.configTimeoutSeconds;
   if (setup.withoutHandle) engine.m_curl = nullptr;
   CKRNLaunchApp app;
   app.CheckDownloadConfig();
@@ -99,7 +102,12 @@ TEST_F(CheckDownloadConfig, FillsTheConfigurationFromTheThreeStrings) {
       {"other keys and another order",
        R"({"packageName":"g.7z","version":3,"mirrors":["a","b"],"gamePath":"u","path":"/opt/g","x":{}})",
        {"/opt/g", "u", "./cvl/g.7z"}},
-      {"empty texts", R"({"path":"","gamePath":"","packageName":""})", {"", "", "./cvl/"}},
+      {"empty folder and URL", R"({"path":"","gamePath":"","packageName":"p.7z"})", {"", "", "./cvl/p.7z"}},
+      {"a URL without a scheme, names with dots and blanks",
+       R"({"path":"/opt/g","gamePath":"cdn.test/p.7z","packageName":"..game v2.7z"})",
+       {"/opt/g", "cdn.test/p.7z", "./cvl/..game v2.7z"}},
+      {"https in capitals", R"({"path":"/opt/g","gamePath":"HTTPS://cdn.test/p.7z","packageName":"p.7z"})",
+       {"/opt/g", "HTTPS://cdn.test/p.7z", "./cvl/p.7z"}},
       {"text outside ASCII and escapes",
        "{\"path\":\"/home/玩家/游戏\",\"gamePath\":\"http://h/\\u00e9.7z\",\"packageName\":\"a\\\"b.7z\"}",
        {"/home/玩家/游戏", "http://h/\xC3\xA9.7z", "./cvl/a\"b.7z"}},
@@ -158,6 +166,83 @@ TEST_F(CheckDownloadConfig, ABodyThatIsNotTheDocumentEndsTheProcessWithItsReason
     ASSERT_EQ(log.size(), 2u) << c.body;
     EXPECT_EQ(log[0], "cfg check start");
     EXPECT_EQ(log[1].rfind("cfg check err:" + c.reason, 0), 0u) << log[1];
+  }
+}
+
+// A package name that reaches out of the data folder, or a package URL that reads anything but the
+// web, would make the install write or fetch where the server's configuration must not reach.
+TEST_F(CheckDownloadConfig, ANameOrURLThatLeavesItsPlaceEndsTheProcess) {
+  constexpr char kNotAName[] = "packageName is not a plain file name";
+  constexpr char kNotWeb[] = "gamePath is not an http or https URL";
+  const struct {
+    std::string gamePath;
+    std::string packageName;
+    const char* reason;
+  } kCases[] = {
+      {"http://h/p.7z", "../uninst", kNotAName},
+      {"http://h/p.7z", "../../x", kNotAName},
+      {"http://h/p.7z", "logs/p.7z", kNotAName},
+      {"http://h/p.7z", "/tmp/p.7z", kNotAName},
+      {"http://h/p.7z", "..\\uninst", kNotAName},
+      {"http://h/p.7z", "..", kNotAName},
+      {"http://h/p.7z", ".", kNotAName},
+      {"http://h/p.7z", "", kNotAName},
+      {"file:///etc/hostname", "p.7z", kNotWeb},
+      {"FILE:/etc/hostname", "p.7z", kNotWeb},
+      {"ftp://h/p.7z", "p.7z", kNotWeb},
+  };
+  int run = 0;
+  for (const auto& c : kCases) {
+    body_ = nlohmann::json{{"path", "/opt/g"}, {"gamePath", c.gamePath}, {"packageName", c.packageName}}.dump();
+    ++run;
+    EXPECT_EXIT(RunCheck(Logs(run), {}), ::testing::ExitedWithCode(1), "") << body_;
+    EXPECT_EQ(testing_log::LogTexts(Logs(run)),
+              (std::vector<std::string>{"cfg check start", std::string("cfg check err:") + c.reason}))
+        << body_;
+  }
+}
+
+// Nothing is shown while the configuration comes, so neither its size nor its pace may be left to
+// the server: the fetch is cut off past 1 MiB, and after its time in total however slowly the
+// bytes keep arriving.
+TEST_F(CheckDownloadConfig, AnOversizedOrEndlessBodyEndsTheProcess) {
+  const std::string big = R"({"path":"g","gamePath":"u","packageName":"p.7z","pad":")" +
+                          std::string(2 << 20, 'x') + "\"}";
+  server_.server().Get("/announced", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(big, "application/json");
+  });
+  // Never ends by itself: only the launcher's cut-off stops it.
+  const std::string block(64 * 1024, ' ');
+  server_.server().Get("/endless", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("application/json", [&](std::size_t, httplib::DataSink& sink) {
+      return sink.write(block.data(), block.size());
+    });
+  });
+  server_.server().Get("/drip", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("application/json", [&](std::size_t, httplib::DataSink& sink) {
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      return sink.write(" ", 1);
+    });
+  });
+  const struct {
+    const char* path;
+    ChildSetup setup;
+    const char* description;
+  } kCases[] = {
+      {"/announced", {}, "Maximum file size exceeded"},
+      {"/endless", {}, "Maximum file size exceeded"},
+      // One byte a second passes any stall limit: only the limit in total ends it (without that
+      // limit the case hangs for the hour of stall limit it is given).
+      {"/drip", {.stallSeconds = 3600, .configTimeoutSeconds = 3}, "Timeout was reached"},
+  };
+  int run = 0;
+  for (const auto& c : kCases) {
+    PointAt(server_.Url(c.path));
+    ++run;
+    EXPECT_EXIT(RunCheck(Logs(run), {}, c.setup), ::testing::ExitedWithCode(1), "") << c.path;
+    EXPECT_EQ(testing_log::LogTexts(Logs(run)),
+              (std::vector<std::string>{"cfg check start", std::string("cfg check err:") + c.description}))
+        << c.path;
   }
 }
 

@@ -57,6 +57,9 @@ class LauncherTest : public ::testing::Test {
  protected:
   static constexpr const char* kTitle = "Corvela";
   static constexpr const char* kPackageName = "corvela-demo.7z";
+  static constexpr const char* kNoticeCaption = "提示";  // the download and archive error box
+  // Client coordinates of the close button's middle.
+  static constexpr int kCloseX = 1105 + 39 / 2, kCloseY = 92 + 39 / 2;
 
   void SetUp() override;
   void TearDown() override;
@@ -98,6 +101,13 @@ class LauncherTest : public ::testing::Test {
   // Gives `window` the keyboard focus and types `key` into it.
   static bool PressKey(unsigned long window, const std::string& key);
   static bool Click(unsigned long window, int x, int y);
+
+  // After a failed download of `launcher`: the error box is up; once it is dismissed the close
+  // button ends the launcher with exit code 0.
+  void ExpectDownloadErrorBoxThenClose(Process& launcher, unsigned long window);
+  // A next start in the same folder, against a fresh demo server, downloads the package again and
+  // installs it completely; then Esc ends it.
+  void ExpectNextStartInstalls();
 
   // Path -> size and modification time of every file under `root`, for "nothing was written".
   static std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> Snapshot(

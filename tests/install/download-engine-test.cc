@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "install/loopback-server.h"
 #include "registry/sandbox.h"
@@ -148,19 +153,81 @@ TEST_F(PackageDownload, AServerThatStopsSendingIsGivenUp) {
 }
 
 // The configuration fetch and then the package download run on the same handle: the download
-// must replace the fetch's write target, and the fetch leaves a line end after every block.
+// must replace the fetch's write target and drop its limits of size and time, and the fetch
+// leaves a line end after every block.
 TEST_F(PackageDownload, TheSharedHandleServesTheFetchAndThenTheDownload) {
   server_.server().Get("/cfg", [](const httplib::Request&, httplib::Response& res) {
     res.set_content(R"({"path":"g"})", "application/json");
   });
-  server_.server().Get("/pkg", [](const httplib::Request&, httplib::Response& res) {
+  // Larger than a configuration may be, and longer in coming than the fetch may take.
+  const std::string payload = Payload(2 * DownloadEngine::kConfigurationBodyLimit);
+  server_.server().Get("/pkg", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content_provider(payload.size(), "application/octet-stream",
+                             [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                               std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                               const std::size_t quarter = payload.size() / 4;
+                               return sink.write(payload.data() + offset, std::min(quarter, payload.size() - offset));
+                             });
+  });
+  engine_.m_configTimeoutSeconds = 1;
+  std::stringstream body;
+  const CURLcode fetched = engine_.FetchConfiguration(server_.Url("/cfg"), body);
+  const CURLcode downloaded = engine_.DownloadPackage(server_.Url("/pkg"), file_);
+  engine_.m_configTimeoutSeconds = 30;
+  EXPECT_EQ(fetched, CURLE_OK);
+  EXPECT_EQ(downloaded, CURLE_OK);
+  EXPECT_EQ(body.str(), "{\"path\":\"g\"}\n");
+  EXPECT_TRUE(ReadFile(file_) == payload);
+}
+
+// Neither transfer may read a local file, whatever URL the configuration gives.
+TEST_F(PackageDownload, OnlyTheWebsProtocolsAreSpoken) {
+  const std::string secret = (sandbox_.root() / "secret").string();
+  testing_sandbox::WriteFile(secret, "not for the network");
+  const std::string url = "file://" + secret;
+  std::stringstream body;
+  EXPECT_EQ(engine_.FetchConfiguration(url, body), CURLE_UNSUPPORTED_PROTOCOL);
+  EXPECT_EQ(engine_.DownloadPackage(url, file_), CURLE_UNSUPPORTED_PROTOCOL);
+  EXPECT_EQ(body.str(), "");
+  EXPECT_EQ(ReadFile(file_), "");
+}
+
+// A link planted at the package's place must not make the download write through it.
+TEST_F(PackageDownload, ALinkAtThePackageFileIsNotFollowed) {
+  int requests = 0;
+  server_.server().Get("/p", [&](const httplib::Request&, httplib::Response& res) {
+    ++requests;
     res.set_content("package bytes", "application/octet-stream");
   });
+  const fs::path target = sandbox_.root() / "uninst";
+  testing_sandbox::WriteFile(target.string(), "the uninstaller");
+  fs::create_directories(sandbox_.work());
+  fs::create_symlink(target, file_);
+  EXPECT_EQ(engine_.DownloadPackage(server_.Url("/p"), file_), CURLE_WRITE_ERROR);
+  EXPECT_EQ(ReadFile(target.string()), "the uninstaller");
+  EXPECT_EQ(requests, 0);
+}
+
+// The game client and every other program the launcher starts must not inherit a connection of
+// the shared handle: look at the client's socket from the server's side while it is open.
+TEST_F(PackageDownload, TheSharedHandlesSocketsAreNotInherited) {
+  std::vector<bool> closeOnExec;
+  server_.server().Get("/p", [&](const httplib::Request& req, httplib::Response& res) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+      const int fd = std::stoi(entry.path().filename().string());
+      sockaddr_in local{};
+      socklen_t size = sizeof local;
+      if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) == 0 && local.sin_family == AF_INET &&
+          ntohs(local.sin_port) == req.remote_port) {
+        closeOnExec.push_back((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0);
+      }
+    }
+    res.set_content("{}", "application/json");
+  });
   std::stringstream body;
-  EXPECT_EQ(engine_.FetchConfiguration(server_.Url("/cfg"), body), CURLE_OK);
-  EXPECT_EQ(engine_.DownloadPackage(server_.Url("/pkg"), file_), CURLE_OK);
-  EXPECT_EQ(body.str(), "{\"path\":\"g\"}\n");
-  EXPECT_EQ(ReadFile(file_), "package bytes");
+  EXPECT_EQ(engine_.FetchConfiguration(server_.Url("/p"), body), CURLE_OK);
+  EXPECT_EQ(engine_.DownloadPackage(server_.Url("/p"), file_), CURLE_OK);
+  EXPECT_EQ(closeOnExec, (std::vector<bool>{true, true}));
 }
 
 TEST(WriteStream, PutsALineEndAfterEveryBlock) {

@@ -19,6 +19,7 @@
 #include "install/download-engine.h"
 #include "install/loopback-server.h"
 #include "platform/encoding.h"
+#include "ui/progress-fill.h"
 
 namespace {
 
@@ -90,6 +91,15 @@ class WorkerTest : public testing::Test {
       ++packageRequests_;
       response.status = 404;
       response.set_content("<html><body>404 Not Found</body></html>", "text/html");
+    });
+    // Announces the whole package, sends a part and hangs up.
+    server_->server().Get("/cut.7z", [](const httplib::Request&, httplib::Response& response) {
+      ++packageRequests_;
+      response.set_content_provider(package_.size(), "application/x-7z-compressed",
+                                    [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                      sink.write(package_.data(), package_.size() / 2);
+                                      return false;
+                                    });
     });
     setenv("CVL_STRING_154", server_->Url("/log/log").c_str(), 1);
   }
@@ -174,12 +184,15 @@ TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
       // An error page is saved as the package; opening it as 7z fails and the player is told.
       {"404 page", server_->Url("/missing.7z"), "./cvl/game.7z", {"正在安装..."}, 1,
        {"download_start", "download_end", "decode_start"}, 1},
-      // A failed download says nothing to the player: the status stays as the dialog set it.
-      {"refused connection", refused, "./cvl/game.7z", {}, 0, {"download_start", "download_end"}, 0},
+      // A failed download is told with the same box, and nothing is unpacked.
+      {"refused connection", refused, "./cvl/game.7z", {}, 1, {"download_start", "download_end"}, 0},
+      {"transfer cut short", server_->Url("/cut.7z"), "./cvl/game.7z", {}, 1,
+       {"download_start", "download_end"}, 1},
       // Without a package file nothing is downloaded at all.
-      {"package file cannot be made", server_->Url("/pkg.7z"), "./cvl/no-such-folder/game.7z", {}, 0,
+      {"package file cannot be made", server_->Url("/pkg.7z"), "./cvl/no-such-folder/game.7z", {}, 1,
        {"download_start", "download_end"}, 0},
   };
+  MakePackage({{"cvlclient", "#!/bin/sh\n"}, {"data/world.bin", std::string(200'000, 'w')}});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     g_bInstallFinished = false;
@@ -204,21 +217,31 @@ TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
   }
 }
 
-TEST_F(WorkerTest, MonitorTakesItsRangeFromTheFirstSampleAndEndsWhenComplete) {
+// The bar's range runs from 0, so that its fill is the fraction received from the first sample on.
+TEST_F(WorkerTest, MonitorsRangeStartsAtZeroAndTheMonitorEndsWhenComplete) {
   Recorder recorder;
-  DownloadEngine::m_ulnow = 500;
-  DownloadEngine::m_ultotal = 2000;
+  DownloadEngine::m_ulnow = 1500;
+  DownloadEngine::m_ultotal = 3000;
   std::thread monitor(ProgressThreadProc, recorder.Controls());
-  std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-  DownloadEngine::m_ultotal = 3000;  // a later total never changes the range
-  DownloadEngine::m_ulnow = 3000;
+  const auto sampled = [&] {
+    std::lock_guard guard(recorder.lock);
+    return !recorder.positions.empty();
+  };
+  while (!sampled()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  DownloadEngine::m_ultotal = 4000;  // a later total never changes the range
+  DownloadEngine::m_ulnow = 4000;
   monitor.join();
 
-  ASSERT_EQ(recorder.ranges, (std::vector<std::pair<int, int>>{{500, 2000}}));
+  ASSERT_EQ(recorder.ranges, (std::vector<std::pair<int, int>>{{0, 3000}}));
   ASSERT_GE(recorder.positions.size(), 2u);
-  EXPECT_EQ(recorder.positions.front(), 500);
-  EXPECT_EQ(recorder.positions.back(), 3000);
+  EXPECT_EQ(recorder.positions.front(), 1500);
+  EXPECT_EQ(recorder.positions.back(), 4000);
   EXPECT_EQ(recorder.paints, static_cast<int>(recorder.positions.size()));
+  constexpr int kBarWidth = 500;
+  EXPECT_EQ(ui::ProgressFillWidth(kBarWidth, recorder.ranges[0].first, recorder.ranges[0].second,
+                                  recorder.positions.front()),
+            kBarWidth / 2)
+      << "the first sample of half the package fills half the bar";
 }
 
 }  // namespace

@@ -1,0 +1,11 @@
+#include "platform/socket.h"
+
+#include <sys/socket.h>
+
+namespace platform {
+
+int OpenSocketNotInherited(int family, int type, int protocol) {
+  return ::socket(family, type | SOCK_CLOEXEC, protocol);
+}
+
+}  // namespace platform
