@@ -152,11 +152,12 @@ void LogManager::Run() {
     LOG_LINE_ON(this, 0, LOG_ALARM, "logger id=", id, " key=", entry.key, " name=", entry.name, " path=", entry.path,
                 " level=", entry.level.load(std::memory_order_relaxed), " display=", entry.display ? "true" : "false");
   }
+  // Noted before Start returns, so that the first interval is counted from a known moment.
+  std::int64_t lastReloadCheck = clock_();
   startSem_.Post();
 
   int unflushed[LOGGER_MAX] = {};
 
-  std::int64_t lastReloadCheck = clock_();
   for (;;) {
     if (writerQueue_.empty() && submitSize_.load(std::memory_order_relaxed) != 0) {
       std::lock_guard<LockHelper> lock(submitLock_);
