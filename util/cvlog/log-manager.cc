@@ -183,7 +183,7 @@ bool LogManager::PushLine(LogRecord* record) {
     std::lock_guard<LockHelper> lock(submitLock_);
     if (running_.load(std::memory_order_relaxed)) {
       submitQueue_.push_back(record);
-      pushCount_.fetch_add(1, std::memory_order_relaxed);
+      Bump(pushCount_);
       queued = submitQueue_.size();
       submitSize_.store(queued, std::memory_order_relaxed);
       if (queued > peakQueue_.load(std::memory_order_relaxed)) peakQueue_.store(queued, std::memory_order_relaxed);

@@ -61,6 +61,12 @@ struct LoggerEntry {
   std::deque<std::pair<std::int64_t, std::string>> history;
 };
 
+// Adds to a counter that only one thread at a time changes (the writer, or whoever holds the lock
+// that guards it): a plain add, where a locked one would cost every line a bus lock for nothing.
+inline void Bump(std::atomic<std::uint64_t>& counter, std::uint64_t by = 1) {
+  counter.store(counter.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+}
+
 class LogManager final : public ThreadHelper, public ILogManager {
  public:
   static constexpr std::size_t kPoolMax = 200;

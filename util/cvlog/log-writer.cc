@@ -179,7 +179,7 @@ void LogManager::Run() {
           unflushed[id] = 0;
         }
       }
-      idlePasses_.fetch_add(1, std::memory_order_relaxed);
+      Bump(idlePasses_);
       SleepWhileIdle();
       if (LeaveWhenDrained()) return;
       // A negative interval is no interval: it never comes round.
@@ -209,7 +209,7 @@ void LogManager::Run() {
       ReleaseRecord(record);
       continue;
     }
-    popCount_.fetch_add(1, std::memory_order_relaxed);
+    Bump(popCount_);
     if (entry.enable.load(std::memory_order_relaxed) && record->level >= entry.level.load(std::memory_order_relaxed)) {
       if (entry.display) PrintLine(*record);
       if (entry.outfile) {
@@ -224,8 +224,8 @@ void LogManager::Run() {
         entry.writeLength += length;
         ++unflushed[id];
       }
-      writeCount_.fetch_add(1, std::memory_order_relaxed);
-      writeBytes_.fetch_add(static_cast<std::uint64_t>(record->contentLength), std::memory_order_relaxed);
+      Bump(writeCount_);
+      Bump(writeBytes_, static_cast<std::uint64_t>(record->contentLength));
     }
     ReleaseRecord(record);
   }
