@@ -116,8 +116,8 @@ void LogManager::SleepWhileIdle() {
 }
 
 // Decides, under both locks, whether the writer is done: Stop has been called and nothing is
-// queued. Once it is, no line can be accepted any more and changes no longer come to the writer,
-// and the entry lock stays held (returned) until the files are closed.
+// queued. Once it is, no line can be accepted any more and changes no longer come to the writer;
+// the entry lock stays held until the files are closed, so a change made meanwhile applies after.
 bool LogManager::LeaveWhenDrained() {
   if (running_.load(std::memory_order_relaxed)) return false;
   std::unique_lock<std::mutex> entries(entriesLock_);
