@@ -181,7 +181,7 @@ TEST(LogFileReserve, FilesOpenedLongerThanTheReserveTimeAreDeletedOnceMoreThanSe
   manager.SetReserveTime(0, 1);
   ASSERT_TRUE(manager.Start());
   for (int day = 1; day <= 9; ++day) SubmitAt(manager, 0, Utc(2027, 1, day, 12, 0, 0), "day");
-  ASSERT_TRUE(cvlog_test::WaitUntil([&] { return manager.TotalPopCount() == manager.TotalPushCount(); }));
+  ASSERT_TRUE(cvlog_test::WaitForIdleWriter(manager));
   EXPECT_EQ(ListFiles(dir.path()).size(), 10u);  // the start-up lines' file and nine days
   clock.Advance(2);
   SubmitAt(manager, 0, Utc(2027, 1, 10, 12, 0, 0), "day");
