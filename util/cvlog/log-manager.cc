@@ -175,7 +175,7 @@ bool LogManager::SubmitRecord(LogRecord* record, const char* file, int line) {
   return PushLine(record);
 }
 
-// The test of step 1 was made without the lock and may be stale by now; the one that counts is
+// SubmitRecord's first test was made without the lock and may be stale by now; the one that counts is
 // made here, under the lock that Stop and the writer's last look at the queue take as well.
 bool LogManager::PushLine(LogRecord* record) {
   std::size_t queued;
