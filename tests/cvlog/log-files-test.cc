@@ -2,11 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <ctime>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cvlog-fixtures.h"
