@@ -14,8 +14,11 @@ enum ConsoleColour : int {
   kConsoleYellow = 6,
 };
 
-// Writes the text through stdio's stdout. The colour shows only when standard output is a
-// terminal; into a pipe or a file the bytes go exactly as given.
+// Writes the text to standard output (the descriptor itself, not stdio's buffer). The colour
+// shows only when standard output is a terminal; into a pipe or a file the bytes go exactly as
+// given. The call never waits: whatever standard output cannot take at once (a pipe that nobody
+// reads, a reader that has gone, no standard output at all) is dropped, and a vanished reader
+// does not raise SIGPIPE.
 void ConsoleWrite(std::string_view text, int colour);
 
 }  // namespace platform

@@ -1,15 +1,21 @@
 #pragma once
 // Temp folders, file reading and records with a chosen time for the logging module's tests.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "util/cvlog/log-manager.h"
@@ -25,7 +31,23 @@ class TempDir {
     std::string pattern = (fs::temp_directory_path() / "cvlog-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
   }
+  // The folder named by an environment variable when it is set (a death test's child, which runs
+  // the test body again, finds its parent's folder there), else a new one that the variable then
+  // names. Only the one that made it removes it.
+  explicit TempDir(const char* variable) {
+    if (const char* given = getenv(variable)) {
+      path_ = given;
+      owned_ = false;
+      return;
+    }
+    std::string pattern = (fs::temp_directory_path() / "cvlog-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+    setenv(variable, path_.c_str(), 1);
+    variable_ = variable;
+  }
   ~TempDir() {
+    if (!variable_.empty()) unsetenv(variable_.c_str());
+    if (!owned_) return;
     std::error_code ignored;
     fs::remove_all(path_, ignored);
   }
@@ -35,6 +57,8 @@ class TempDir {
 
  private:
   fs::path path_;
+  bool owned_ = true;
+  std::string variable_;
 };
 
 inline std::string ReadFile(const fs::path& path) {
@@ -68,6 +92,74 @@ inline std::vector<std::string> TextLines(const std::string& content) {
   }
   return lines;
 }
+
+// Lines of the test (not the writer's start-up lines) in every file below a folder.
+inline std::uint64_t CountTextLines(const fs::path& root) {
+  std::uint64_t count = 0;
+  for (const std::string& name : ListFiles(root)) count += TextLines(ReadFile(root / name)).size();
+  return count;
+}
+
+// Waits until the condition holds, checking it every millisecond. The bound only ends a test that
+// would otherwise hang; nothing depends on how soon the condition comes true.
+template <typename Condition>
+bool WaitUntil(Condition done) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > giveUp) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Waits until the writer has taken every line and then twice found nothing to do: the second
+// time it has certainly passed through its idle work (flushing, closing) after the last line.
+inline bool WaitForIdleWriter(cvlog::LogManager& manager) {
+  if (!WaitUntil([&] { return manager.TotalPopCount() == manager.TotalPushCount(); })) return false;
+  const std::uint64_t passes = manager.IdlePasses();
+  return WaitUntil([&] { return manager.IdlePasses() >= passes + 2; });
+}
+
+// The manager's clock, set by hand. While a test holds it, a thread that reads it (the writer in
+// its idle pass) waits there, holding none of the manager's locks.
+class ManualClock {
+ public:
+  explicit ManualClock(std::int64_t now) : now_(now) {}
+  cvlog::LogManager::Clock Reader() {
+    return [this] {
+      readers_.fetch_add(1);
+      std::lock_guard<std::mutex> gate(gate_);
+      readers_.fetch_sub(1);
+      return now_.fetch_add(step_.load());
+    };
+  }
+  void Advance(std::int64_t seconds) { now_.fetch_add(seconds); }
+  // Each reading moves the clock on by this much afterwards.
+  void Step(std::int64_t seconds) { step_.store(seconds); }
+  void Hold() { gate_.lock(); }
+  void Release() { gate_.unlock(); }
+  bool SomeoneWaits() const { return readers_.load() > 0; }
+
+ private:
+  std::atomic<std::int64_t> now_;
+  std::atomic<std::int64_t> step_{0};
+  std::atomic<int> readers_{0};
+  std::mutex gate_;
+};
+
+// The descriptors of this process open on a file.
+inline std::vector<int> DescriptorsOn(const fs::path& file) {
+  std::vector<int> found;
+  std::error_code error;
+  const fs::path wanted = fs::canonical(file, error);
+  for (const auto& item : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ignored;
+    if (fs::read_symlink(item.path(), ignored) == wanted) found.push_back(std::stoi(item.path().filename().string()));
+  }
+  return found;
+}
+
+inline bool ClosedOnExec(int fd) { return (fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0; }
 
 // Seconds since 1970 of a UTC date and time.
 inline std::int64_t Utc(int year, int month, int day, int hour, int minute, int second) {

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <ctime>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cvlog-fixtures.h"
@@ -46,14 +44,13 @@ class LogFiles : public testing::Test {
   cvlog::LogManager manager_{"cvl_qx"};
 };
 
-// The writer's own first lines open a file named after the minute it starts; a line of another
-// day opens the next one.
+// The writer's own first lines open a file named after the minute of the first of them; a line of
+// another day opens the next one.
 TEST(LogFileNames, TheLaunchersConfigurationNamesFilesAfterProgramLoggerAndMinute) {
   cvlog_test::ScopedTimeZone utc("UTC0");
   cvlog_test::TempDir dir;
   const std::string home = cvlog_test::fs::current_path().string();
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
-  const std::int64_t started = std::time(nullptr);
   {
     cvlog::LogManager manager("cvl_qx");
     manager.ConfigFromText("[Main] \npath = ./cvl/logs/ \nname=log \nfileline = 0 \n");
@@ -63,12 +60,13 @@ TEST(LogFileNames, TheLaunchersConfigurationNamesFilesAfterProgramLoggerAndMinut
     manager.Stop();
   }
   ASSERT_EQ(chdir(home.c_str()), 0);
-  char now[64];
-  const std::time_t t = static_cast<std::time_t>(started);
-  std::strftime(now, sizeof now, "cvl_qx_log_%Y%m%d%H%M_000.log", std::gmtime(&t));
   const auto files = ListFiles(dir.path() / "cvl/logs");
   ASSERT_EQ(files.size(), 2u);
-  EXPECT_EQ(files[0], now);  // a start across a minute's end would show here, and nowhere else
+  // "YYYY-MM-DD hh:mm" of the first line written, as the file name spells it.
+  const std::string first = ReadFile(dir.path() / "cvl/logs" / files[0]).substr(0, 16);
+  const std::string minute = first.substr(0, 4) + first.substr(5, 2) + first.substr(8, 2) + first.substr(11, 2) +
+                             first.substr(14, 2);
+  EXPECT_EQ(files[0], "cvl_qx_log_" + minute + "_000.log") << first;
   EXPECT_EQ(files[1], "cvl_qx_log_203105140905_000.log");
 }
 
@@ -170,18 +168,22 @@ TEST_F(LogFiles, AFolderThatCannotBeMadeIsReportedOnceAndFileOutputStops) {
   EXPECT_EQ(manager_.TotalPopCount(), manager_.TotalPushCount());
 }
 
-TEST_F(LogFiles, FilesOpenedLongerThanTheReserveTimeAreDeletedOnceMoreThanSevenWereOpened) {
-  manager_.SetReserveTime(0, 1);
-  StartWriter();
-  for (int day = 1; day <= 9; ++day) SubmitAt(manager_, 0, Utc(2027, 1, day, 12, 0, 0), "day");
-  // Wait until all nine are open, then long enough for them to age past the reserve time.
-  for (int i = 0; i < 200 && manager_.TotalPopCount() < manager_.TotalPushCount(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
-  SubmitAt(manager_, 0, Utc(2027, 1, 10, 12, 0, 0), "day");
-  StopWriter();
-  EXPECT_EQ(ListFiles(dir_.path()), (Files{"cvl_qx_log_202701101200_000.log"}));
+TEST(LogFileReserve, FilesOpenedLongerThanTheReserveTimeAreDeletedOnceMoreThanSevenWereOpened) {
+  cvlog_test::ScopedTimeZone utc("UTC0");
+  cvlog_test::TempDir dir;
+  cvlog_test::ManualClock clock(Utc(2027, 2, 1, 0, 0, 0));
+  cvlog::LogManager manager("cvl_qx", clock.Reader());
+  cvlog_test::QuietMain(manager, dir.folder());
+  manager.SetName(0, "log");
+  manager.SetReserveTime(0, 1);
+  ASSERT_TRUE(manager.Start());
+  for (int day = 1; day <= 9; ++day) SubmitAt(manager, 0, Utc(2027, 1, day, 12, 0, 0), "day");
+  ASSERT_TRUE(cvlog_test::WaitForIdleWriter(manager));
+  EXPECT_EQ(ListFiles(dir.path()).size(), 10u);  // the start-up lines' file and nine days
+  clock.Advance(2);
+  SubmitAt(manager, 0, Utc(2027, 1, 10, 12, 0, 0), "day");
+  ASSERT_TRUE(manager.Stop());
+  EXPECT_EQ(ListFiles(dir.path()), (Files{"cvl_qx_log_202701101200_000.log"}));
 }
 
 // Days of 23 and 25 hours: the file changes at the real local midnight and only there.
@@ -210,23 +212,88 @@ TEST(LogFileDays, RollOverFollowsDaylightSavingDays) {
                           "cvl_qx_log_202610250010_000.log 2", "cvl_qx_log_202610260010_000.log 1"}));
 }
 
-TEST(LogFileConfig, AutoReloadRereadsTheFileWhileTheWriterRuns) {
-  cvlog_test::TempDir dir;
-  const auto file = dir.path() / "log.conf";
-  const std::string head = "[Main]\npath=" + dir.folder() + "\ndisplay=0\nfileline=0\n";
-  std::ofstream(file, std::ios::binary) << head;
-  cvlog::LogManager manager("p");
-  ASSERT_TRUE(manager.Config(file.c_str()));
-  manager.SetAutoReload(1);
-  ASSERT_TRUE(manager.Start());
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << head << "level=error\n";
-  bool reloaded = false;
-  for (int i = 0; i < 400 && !reloaded; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    reloaded = !manager.ShouldLog(0, cvlog::LOG_WARN);
+// The file is replaced whole, as an editor saves it, so that the writer never reads half a text.
+void ReplaceConfig(const cvlog_test::fs::path& file, const std::string& text) {
+  const auto next = file.string() + ".next";
+  std::ofstream(next, std::ios::binary | std::ios::trunc) << text;
+  cvlog_test::fs::rename(next, file);
+}
+
+// The writer re-reads the file once the interval has passed on its clock, and never for an
+// interval below zero.
+TEST(LogFileConfig, AutoReloadRereadsTheFileWhileTheWriterRunsOnlyForAPositiveInterval) {
+  for (const int interval : {1, -1}) {
+    SCOPED_TRACE(interval);
+    cvlog_test::TempDir dir;
+    const auto file = dir.path() / "log.conf";
+    const std::string head = "[Main]\npath=" + dir.folder() + "\ndisplay=0\nfileline=0\n";
+    ReplaceConfig(file, head);
+    cvlog_test::ManualClock clock(1000);
+    cvlog::LogManager manager("p", clock.Reader());
+    ASSERT_TRUE(manager.Config(file.c_str()));
+    manager.SetAutoReload(interval);
+    ASSERT_TRUE(manager.Start());
+    ReplaceConfig(file, head + "level=error\n");
+    clock.Advance(2);
+    // The first idle round after the clock moved re-reads the file and queues the change, which
+    // the writer has applied before its next idle round.
+    ASSERT_TRUE(cvlog_test::WaitForIdleWriter(manager));
+    EXPECT_EQ(manager.ShouldLog(0, cvlog::LOG_WARN), interval < 0);
+    manager.Stop();
   }
-  manager.Stop();
-  EXPECT_TRUE(reloaded);
+}
+
+// A link planted at the next file's name, or a pipe there, is neither followed nor waited on: the
+// open fails as any other, and the link's target stays as it was.
+TEST_F(LogFiles, ANamePlantedWhereTheNextFileGoesIsNotOpened) {
+  const std::string target = (dir_.path() / "elsewhere").string();
+  std::ofstream(target) << "precious\n";
+  const auto planted = dir_.path() / "cvl_qx_log_203105140905_000.log";
+  for (const bool link : {true, false}) {
+    SCOPED_TRACE(link ? "symbolic link" : "pipe");
+    std::error_code ignored;
+    cvlog_test::fs::remove(planted, ignored);
+    if (link) {
+      cvlog_test::fs::create_symlink(target, planted);
+    } else {
+      ASSERT_EQ(mkfifo(planted.c_str(), 0600), 0);
+    }
+    cvlog::LogManager manager("cvl_qx");
+    cvlog_test::QuietMain(manager, dir_.folder());
+    manager.SetName(0, "log");
+    ASSERT_TRUE(manager.Start());
+    CaptureStdout();
+    SubmitAt(manager, 0, Utc(2031, 5, 14, 9, 5, 0), "line");
+    SubmitAt(manager, 0, Utc(2031, 5, 14, 9, 5, 0), "line");
+    ASSERT_TRUE(manager.Stop());
+    const std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("cvlog: can not open log file " + dir_.folder() + planted.filename().string() + ". \r\n"),
+              std::string::npos)
+        << out;
+    EXPECT_FALSE(manager.Entry(0).outfile);
+    EXPECT_EQ(ReadFile(target), "precious\n");
+  }
+}
+
+// The idle writer flushes what it wrote, so the file can be read while the writer runs; the file
+// is not inherited by programs the process starts; and switching the logger off closes it.
+TEST_F(LogFiles, AnIdleWriterFlushesItsFilesAndClosesTheOnesSwitchedOff) {
+  StartWriter();
+  SubmitAt(manager_, 0, Utc(2031, 5, 14, 9, 5, 0), "flushed while running");
+  ASSERT_TRUE(cvlog_test::WaitForIdleWriter(manager_));
+  const auto file = dir_.path() / "cvl_qx_log_203105140905_000.log";
+  const auto lines = TextLines(ReadFile(file));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(" flushed while running"));
+  const std::vector<int> open = cvlog_test::DescriptorsOn(file);
+  ASSERT_EQ(open.size(), 1u);
+  EXPECT_TRUE(cvlog_test::ClosedOnExec(open[0]));
+
+  manager_.SetEnabled(0, false);
+  ASSERT_TRUE(cvlog_test::WaitForIdleWriter(manager_));
+  EXPECT_FALSE(manager_.ShouldLog(0, cvlog::LOG_FATAL));
+  EXPECT_TRUE(cvlog_test::DescriptorsOn(file).empty());
+  StopWriter();
 }
 
 }  // namespace

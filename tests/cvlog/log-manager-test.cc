@@ -13,19 +13,20 @@ using cvlog_test::TextLines;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-// The text of every line logger 0 wrote into the one file of a folder.
-std::vector<std::string> OnlyFileLines(const cvlog_test::TempDir& dir) {
-  const auto files = ListFiles(dir.path());
-  EXPECT_EQ(files.size(), 1u);
-  if (files.empty()) return {};
-  return TextLines(ReadFile(dir.path() / files[0]));
-}
-
 // What follows the header (date, time, thread, level).
 std::string Body(const std::string& line) {
   const size_t level = line.find("] LOG_");
   const size_t blank = line.find(' ', level + 2);
   return blank == std::string::npos ? line : line.substr(blank + 1);
+}
+
+// The text of every line written into the one file of a folder (or of a sub-folder of it).
+std::vector<std::string> OnlyFileLines(const cvlog_test::TempDir& dir, const std::string& sub = "") {
+  const auto folder = dir.path() / sub;
+  const auto files = ListFiles(folder);
+  EXPECT_EQ(files.size(), 1u) << folder;
+  if (files.empty()) return {};
+  return TextLines(ReadFile(folder / files[0]));
 }
 
 TEST(LogManager, OnlyLinesBetweenStartAndStopAreWritten) {
@@ -183,6 +184,65 @@ TEST(LogManager, StartTwiceAndStopTwice) {
   EXPECT_FALSE(manager.Stop());
   EXPECT_FALSE(manager.IsEnabled(0));  // the writer switches every logger off as it ends
   EXPECT_EQ(manager.PoolSize(), 0u);
+}
+
+// Stop switches every logger off; Start switches back on the ones it found on, and leaves alone
+// the ones that were decided about in between.
+TEST(LogManager, ARestartLogsAgainExceptWhereASetterDecidedInBetween) {
+  cvlog_test::TempDir dir;
+  cvlog::LogManager manager("p");
+  // The launcher's way back in: the same text again, which changes nothing the second time.
+  const std::string config = "[Main]\npath=" + dir.folder("main") + "\ndisplay=0\nfileline=0\n";
+  ASSERT_TRUE(manager.ConfigFromText(config.c_str()));
+  const int off = manager.CreateLogger("off");
+  const int on = manager.CreateLogger("on");
+  for (int id : {off, on}) {
+    manager.SetPath(id, dir.folder(manager.Entry(id).key).c_str());
+    manager.SetDisplay(id, false);
+    manager.SetFileLine(id, false);
+  }
+  manager.SetEnabled(on, false);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    ASSERT_TRUE(manager.Start());
+    EXPECT_TRUE(manager.IsEnabled(0));
+    EXPECT_EQ(manager.IsEnabled(off), run == 1);
+    EXPECT_EQ(manager.IsEnabled(on), run == 2);
+    for (int id : {0, off, on}) LOG_LINE_ON(&manager, id, cvlog::LOG_INFO, "run ", run);
+    ASSERT_TRUE(manager.Stop());
+    EXPECT_EQ(manager.ActiveLoggerCount(), 0);
+    manager.SetEnabled(off, false);
+    manager.SetEnabled(on, true);
+    ASSERT_TRUE(manager.ConfigFromText(config.c_str()));
+  }
+  EXPECT_EQ(cvlog_test::CountTextLines(dir.path() / "main"), 2u);
+  const auto off1 = OnlyFileLines(dir, "off");
+  const auto on2 = OnlyFileLines(dir, "on");
+  ASSERT_EQ(off1.size(), 1u);
+  ASSERT_EQ(on2.size(), 1u);
+  EXPECT_EQ(Body(off1[0]), "run 1");
+  EXPECT_EQ(Body(on2[0]), "run 2");
+}
+
+// The statement is a macro: an id or level with a side effect must still happen once.
+TEST(LogManager, LogLineEvaluatesManagerIdAndLevelOnce) {
+  cvlog_test::TempDir dir;
+  cvlog::LogManager manager("p");
+  cvlog_test::QuietMain(manager, dir.folder());
+  ASSERT_TRUE(manager.Start());
+  int managers = 0;
+  int ids = 0;
+  int levels = 0;
+  int pieces = 0;
+  const auto piece = [&] { return ++pieces; };
+  LOG_LINE_ON((++managers, &manager), (++ids, 0), (++levels, cvlog::LOG_INFO), "kept ", piece());
+  LOG_LINE_ON((++managers, &manager), (++ids, 0), (++levels, cvlog::LOG_TRACE), "dropped ", piece());
+  ASSERT_TRUE(manager.Stop());
+  EXPECT_EQ(managers, 2);
+  EXPECT_EQ(ids, 2);
+  EXPECT_EQ(levels, 2);
+  EXPECT_EQ(pieces, 1);
+  EXPECT_EQ(Body(OnlyFileLines(dir).at(0)), "kept 1");
 }
 
 // Changes made while the writer runs take effect between the lines queued before and after them.

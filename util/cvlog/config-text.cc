@@ -1,7 +1,9 @@
 #include "util/cvlog/config-text.h"
 
 #include <climits>
-#include <cstdio>
+#include <string>
+
+#include "platform/console.h"
 
 namespace cvlog {
 namespace {
@@ -37,15 +39,22 @@ long long ReadInteger(const std::string& s) {
   return value;
 }
 
+// A constant table, not a built one: the writer may parse an auto-reloaded text while the
+// process's static objects are being destroyed at exit.
+struct LevelWord {
+  std::string_view text;
+  int level;
+};
+constexpr LevelWord kLevelWords[] = {{"trace", 0}, {"all", 0},   {"debug", 1}, {"info", 2}, {"warn", 3},
+                                     {"warning", 3}, {"error", 4}, {"alarm", 5}, {"fatal", 6}};
+
 bool ReadSwitch(const std::string& value) { return !(value == "false" || value == "0"); }
 
 void ApplyAttribute(ConfiguredLogger& entry, const std::string& key, const std::string& value) {
   if (key == "level") {
-    static const std::map<std::string, int, std::less<>> kLevels = {
-        {"trace", 0}, {"all", 0},   {"debug", 1}, {"info", 2}, {"warn", 3},
-        {"warning", 3}, {"error", 4}, {"alarm", 5}, {"fatal", 6}};
-    const auto found = kLevels.find(value);
-    if (found != kLevels.end()) entry.level = found->second;
+    for (const LevelWord& word : kLevelWords) {
+      if (value == word.text) entry.level = word.level;
+    }
   } else if (key == "display") {
     entry.display = ReadSwitch(value);
   } else if (key == "outfile") {
@@ -80,15 +89,18 @@ void ParseLine(std::string_view line, int lineNumber, std::string& section, Conf
       entry.key = section;
       entry.name = section;
     } else {
-      std::printf("cvlog configure warning: duplicate logger key:[%s] at line: %d \r\n", section.c_str(), lineNumber);
+      platform::ConsoleWrite("cvlog configure warning: duplicate logger key:[" + section +
+                                 "] at line: " + std::to_string(lineNumber) + " \r\n",
+                             platform::kConsolePlain);
     }
     return;
   }
 
   const auto entry = table.find(section);
   if (entry == table.end()) {
-    std::printf("cvlog configure warning: not found current logger name:[%s] at line:%d, key=%s, value=%s \r\n",
-                section.c_str(), lineNumber, key.c_str(), value.c_str());
+    platform::ConsoleWrite("cvlog configure warning: not found current logger name:[" + section + "] at line:" +
+                               std::to_string(lineNumber) + ", key=" + key + ", value=" + value + " \r\n",
+                           platform::kConsolePlain);
     return;
   }
   const std::string lowerKey = Lower(key);

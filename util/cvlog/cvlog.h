@@ -110,13 +110,16 @@ void AppendPieces(RecordWriter& w, const Pieces&... pieces) {
 
 }  // namespace cvlog
 
-// A line on the logger `id` of the given manager. The pieces are evaluated only when the line
-// will be kept; the record is filled in place, with no formatting buffer in between.
+// A line on the logger `id` of the given manager. Manager, id and level are evaluated once each;
+// the pieces only when the line will be kept. The record is filled in place, with no formatting
+// buffer in between.
 #define LOG_LINE_ON(manager, id, level, ...)                                                      \
   do {                                                                                            \
     ::cvlog::ILogManager* cvlog_manager_ = (manager);                                             \
-    if (cvlog_manager_->ShouldLog((id), (level))) {                                               \
-      ::cvlog::LogRecord* cvlog_record_ = cvlog_manager_->AcquireRecord((id), (level));           \
+    const int cvlog_id_ = (id);                                                                   \
+    const int cvlog_level_ = (level);                                                             \
+    if (cvlog_manager_->ShouldLog(cvlog_id_, cvlog_level_)) {                                     \
+      ::cvlog::LogRecord* cvlog_record_ = cvlog_manager_->AcquireRecord(cvlog_id_, cvlog_level_); \
       ::cvlog::RecordWriter cvlog_writer_(cvlog_record_->content + cvlog_record_->contentLength,  \
                                           cvlog_record_->content + ::cvlog::kContentSize);        \
       ::cvlog::AppendPieces(cvlog_writer_, __VA_ARGS__);                                          \

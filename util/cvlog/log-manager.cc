@@ -18,7 +18,8 @@ constexpr std::uint64_t kFileTimeOf1970InMicroseconds = 11644473600000000ULL;
 
 LogManager::LogManager() : LogManager(platform::ProcessName()) {}
 
-LogManager::LogManager(std::string processName) : processName_(std::move(processName)) {
+LogManager::LogManager(std::string processName, Clock clock)
+    : processName_(std::move(processName)), clock_(std::move(clock)) {
   LoggerEntry& main = loggers_[0];
   main.key = "Main";
   main.name = "Main";
@@ -49,6 +50,8 @@ void LogManager::FreeQueues() {
 int LogManager::CreateLogger(const char* key) {
   if (!key) return -1;
   const std::string trimmed(TrimConfigText(key));
+  // A new entry is out of the writer's reach until the last id names it.
+  std::lock_guard<std::mutex> entries(entriesLock_);
   const auto found = keyMap_.find(trimmed);
   if (found != keyMap_.end() && found->second != -1) return found->second;
   const int id = lastId_.load(std::memory_order_relaxed) + 1;
@@ -67,6 +70,7 @@ int LogManager::CreateLogger(const char* key) {
 
 int LogManager::LookupLogger(const char* key) {
   if (!key) return -1;
+  std::lock_guard<std::mutex> entries(entriesLock_);
   const auto found = keyMap_.find(std::string_view(key));
   return found == keyMap_.end() ? -1 : found->second;
 }
@@ -102,6 +106,7 @@ bool LogManager::ShouldLog(int id, int level) {
     std::lock_guard<LockHelper> lock(submitLock_);
     if (submitQueue_.size() <= kBackPressureStart) return true;
   }
+  backPressureSleeps_.fetch_add(1, std::memory_order_relaxed);
   std::this_thread::sleep_for(std::chrono::milliseconds(rate));
   return true;
 }
@@ -167,12 +172,34 @@ bool LogManager::SubmitRecord(LogRecord* record, const char* file, int line) {
   end[1] = '\n';
   end[2] = '\0';
   record->contentLength += 2;
-  PushRecord(record);
-  pushCount_.fetch_add(1, std::memory_order_relaxed);
+  return PushLine(record);
+}
+
+// SubmitRecord's first test was made without the lock and may be stale by now; the one that counts is
+// made here, under the lock that Stop and the writer's last look at the queue take as well.
+bool LogManager::PushLine(LogRecord* record) {
+  std::size_t queued;
+  {
+    std::lock_guard<LockHelper> lock(submitLock_);
+    if (running_.load(std::memory_order_relaxed)) {
+      submitQueue_.push_back(record);
+      Bump(pushCount_);
+      queued = submitQueue_.size();
+      submitSize_.store(queued, std::memory_order_relaxed);
+      if (queued > peakQueue_.load(std::memory_order_relaxed)) peakQueue_.store(queued, std::memory_order_relaxed);
+    } else {
+      queued = 0;
+    }
+  }
+  if (queued == 0) {
+    ReleaseRecord(record);
+    return false;
+  }
+  NoteQueued(queued);
   return true;
 }
 
-void LogManager::PushRecord(LogRecord* record) {
+void LogManager::PushChange(LogRecord* record) {
   std::size_t queued;
   {
     std::lock_guard<LockHelper> lock(submitLock_);
@@ -180,6 +207,10 @@ void LogManager::PushRecord(LogRecord* record) {
     queued = submitQueue_.size();
     submitSize_.store(queued, std::memory_order_relaxed);
   }
+  NoteQueued(queued);
+}
+
+void LogManager::NoteQueued(std::size_t queued) {
   if (queued >= kWakeMark && writerAsleep_.load(std::memory_order_relaxed)) WakeWriter();
 }
 
@@ -199,6 +230,7 @@ bool LogManager::ApplyChange(int id, RecordKind kind, std::int32_t value, std::s
   switch (kind) {
     case kKindEnable:
       entry.enable.store(value != 0, std::memory_order_relaxed);
+      entry.enabledAtStop = false;  // a choice made since the last writer ended stands
       break;
     case kKindName:
       entry.name = text;
@@ -233,16 +265,20 @@ bool LogManager::ApplyChange(int id, RecordKind kind, std::int32_t value, std::s
   return true;
 }
 
+// While a writer takes changes (from Start until it has left, the draining after Stop included)
+// the change goes to it in order with the lines; otherwise nobody else touches the entries and it
+// applies here.
 bool LogManager::QueueChange(int id, RecordKind kind, std::int32_t value, std::string_view text) {
   if (BadId(id) || text.size() >= static_cast<std::size_t>(kContentSize)) return false;
-  if (!running_.load(std::memory_order_relaxed)) return ApplyChange(id, kind, value, text);
+  std::lock_guard<std::mutex> entries(entriesLock_);
+  if (!writerOpen_) return ApplyChange(id, kind, value, text);
   LogRecord* record = AcquireRecord(id, LOG_DEBUG);
   record->kind = kind;
   record->changeValue = value;
   if (!text.empty()) std::memcpy(record->content, text.data(), text.size());
   record->content[text.size()] = '\0';
   record->contentLength = static_cast<std::int32_t>(text.size());
-  PushRecord(record);
+  PushChange(record);
   return true;
 }
 
@@ -303,6 +339,7 @@ std::uint64_t LogManager::TotalPopCount() { return popCount_.load(std::memory_or
 
 // ---- configuration
 
+// Called with the configuration lock held.
 bool LogManager::ApplyText(std::string_view text, bool update) {
   std::uint32_t checksum = 0;
   for (const char c : text) checksum += static_cast<unsigned char>(c);
@@ -333,9 +370,8 @@ bool LogManager::ApplyText(std::string_view text, bool update) {
 bool LogManager::ReadConfigFile(const std::string& path, std::string& text) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
-    std::printf(" !!! !!! !!! !!!\r\n");
-    std::printf(" !!! !!! cvlog load config file error. filename=%s  !!! !!! \r\n", path.c_str());
-    std::printf(" !!! !!! !!! !!!\r\n");
+    PrintPlain(" !!! !!! !!! !!!\r\n !!! !!! cvlog load config file error. filename=" + path +
+               "  !!! !!! \r\n !!! !!! !!! !!!\r\n");
     return false;
   }
   char piece[512];
@@ -350,13 +386,10 @@ bool LogManager::ReadConfigFile(const std::string& path, std::string& text) {
 
 bool LogManager::Config(const char* path) {
   const std::string wanted = path ? path : "";
+  std::lock_guard<std::mutex> config(configLock_);
   if (!configPath_.empty()) {
-    std::printf(" !!! !!! !!! !!!\r\n");
-    std::printf(
-        " !!! !!! cvlog configure error: too many calls to Config. the old config file=%s,  the new config "
-        "file=%s !!! !!! \r\n",
-        configPath_.c_str(), wanted.c_str());
-    std::printf(" !!! !!! !!! !!!\r\n");
+    PrintPlain(" !!! !!! !!! !!!\r\n !!! !!! cvlog configure error: too many calls to Config. the old config file=" +
+               configPath_ + ",  the new config file=" + wanted + " !!! !!! \r\n !!! !!! !!! !!!\r\n");
     return false;
   }
   configPath_ = wanted;
@@ -366,12 +399,16 @@ bool LogManager::Config(const char* path) {
 }
 
 bool LogManager::ReloadConfig() {
+  std::lock_guard<std::mutex> config(configLock_);
   if (configPath_.empty()) return false;
   std::string text;
   if (!ReadConfigFile(configPath_, text)) return false;
   return ApplyText(text, true);
 }
 
-bool LogManager::ConfigFromText(const char* text) { return ApplyText(text ? text : "", false); }
+bool LogManager::ConfigFromText(const char* text) {
+  std::lock_guard<std::mutex> config(configLock_);
+  return ApplyText(text ? text : "", false);
+}
 
 }  // namespace cvlog

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/clock.h"
 #include "util/cvlog/cvlog.h"
 #include "util/cvlog/sync-helpers.h"
 
@@ -34,8 +36,8 @@ enum RecordKind : std::int32_t {
   kKindReserveTime = 10,
 };
 
-// Producers read enable, level and fileline without a lock; everything else belongs to the
-// configuring thread before Start and to the writer thread while it runs.
+// Producers read enable, level and fileline without a lock. Everything else belongs to the writer
+// thread while one exists, and otherwise to whichever thread holds the manager's entry lock.
 struct LoggerEntry {
   std::string key;
   std::string name;
@@ -47,6 +49,7 @@ struct LoggerEntry {
   std::uint32_t limitsize = 100;
   std::atomic<bool> enable{false};
   std::atomic<bool> fileline{true};
+  bool enabledAtStop = false;  // switched off by the last writer as it ended; on again at Start
   std::int64_t reserveTime = 0;
   std::int64_t fileCreationTime = 0;
   std::int64_t fileDayStart = 0;
@@ -57,6 +60,12 @@ struct LoggerEntry {
   std::unique_ptr<char[]> fileBuffer;  // the file's stdio buffer, kept across files
   std::deque<std::pair<std::int64_t, std::string>> history;
 };
+
+// Adds to a counter that only one thread at a time changes (the writer, or whoever holds the lock
+// that guards it): a plain add, where a locked one would cost every line a bus lock for nothing.
+inline void Bump(std::atomic<std::uint64_t>& counter, std::uint64_t by = 1) {
+  counter.store(counter.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+}
 
 class LogManager final : public ThreadHelper, public ILogManager {
  public:
@@ -70,9 +79,12 @@ class LogManager final : public ThreadHelper, public ILogManager {
   static constexpr std::size_t kFileBufferSize = 256 * 1024;
   static constexpr int kIdleYields = 64;
 
+  // Seconds since 1970, as the writer reads them for auto-reload and the age of old files.
+  using Clock = std::function<std::int64_t()>;
+
   LogManager();
-  // For tests: the program name that starts every file name.
-  explicit LogManager(std::string processName);
+  // For tests and benchmarks: the program name that starts every file name, and the clock.
+  explicit LogManager(std::string processName, Clock clock = platform::UnixTimeNow);
   ~LogManager() override;
   LogManager(const LogManager&) = delete;
   LogManager& operator=(const LogManager&) = delete;
@@ -110,42 +122,68 @@ class LogManager final : public ThreadHelper, public ILogManager {
   const LoggerEntry& Entry(int id) const { return loggers_[id]; }
   const std::string& ProcessName() const { return processName_; }
   std::size_t PoolSize() const { return poolSize_.load(std::memory_order_relaxed); }
+  // How the queue fared: the most records it held, how often a producer slept for back-pressure,
+  // and how often the writer found both queues empty.
+  std::size_t PeakQueueDepth() const { return peakQueue_.load(std::memory_order_relaxed); }
+  std::uint64_t BackPressureSleeps() const { return backPressureSleeps_.load(std::memory_order_relaxed); }
+  std::uint64_t IdlePasses() const { return idlePasses_.load(std::memory_order_relaxed); }
 
  private:
   void Run() override;
-  bool BadId(int id) const { return id < 0 || id > lastId_.load(std::memory_order_relaxed); }
+  bool BadId(int id) const { return id < 0 || id > lastId_.load(std::memory_order_acquire); }
   bool Accepts(int id, int level) const;
   bool ApplyText(std::string_view text, bool update);
   bool ReadConfigFile(const std::string& path, std::string& text);
   bool QueueChange(int id, RecordKind kind, std::int32_t value, std::string_view text);
   bool ApplyChange(int id, RecordKind kind, std::int32_t value, std::string_view text);
-  void PushRecord(LogRecord* record);
+  bool PushLine(LogRecord* record);
+  void PushChange(LogRecord* record);
+  void NoteQueued(std::size_t queued);
   void WakeWriter();
   bool AwaitBriefly();
   void SleepWhileIdle();
+  bool LeaveWhenDrained();
+  void CloseAllAtExit();
   void PrintAlert(std::string_view text);
+  void PrintPlain(std::string_view text);
   void PrintLine(const LogRecord& record);
   void WriteLine(const LogRecord& record);
   bool OpenLogger(const LogRecord& record);
   void CloseFile(LoggerEntry& entry);
   void FreeQueues();
 
+  // Lines are accepted while this is set. It changes under the submit lock, where the writer's
+  // test for leaving sees it together with the queue: a line accepted before Stop is queued before
+  // the writer can find the queue empty for good.
   std::atomic<bool> running_{false};
   SemHelper startSem_;
   std::atomic<int> autoReloadSeconds_{0};
+  std::string processName_;
+  const Clock clock_;
+  std::mutex lifecycle_;  // Start and Stop, which may come from different threads at exit
+
+  // Configuration texts are applied one at a time, whichever thread brings them (a hand-made
+  // ReloadConfig beside the writer's auto-reload, or Config while the writer runs).
+  std::mutex configLock_;
   std::uint32_t configChecksum_ = 0;
   std::string configText_;  // the text last applied; the checksum alone lets changed texts pass
-  std::string processName_;
   std::string configPath_;
+
+  // Held to change entries directly (no writer), the key map, and whether a writer takes changes.
+  // The writer holds it from its last look at the queue until its files are closed, so that a
+  // change is either queued for it or applied after it, never beside it.
+  std::mutex entriesLock_;
+  bool writerOpen_ = false;
   std::map<std::string, int, std::less<>> keyMap_;
   std::atomic<int> lastId_{0};
   LoggerEntry loggers_[LOGGER_MAX];
-  std::mutex lifecycle_;  // Start and Stop, which may come from different threads at exit
 
   alignas(256) LockHelper submitLock_;
   std::deque<LogRecord*> submitQueue_;
   std::atomic<std::size_t> submitSize_{0};
   std::atomic<std::uint64_t> pushCount_{0};
+  std::atomic<std::size_t> peakQueue_{0};
+  std::atomic<std::uint64_t> backPressureSleeps_{0};
 
   alignas(256) LockHelper poolLock_;
   std::vector<LogRecord*> pool_;
@@ -159,6 +197,7 @@ class LogManager final : public ThreadHelper, public ILogManager {
   std::atomic<bool> writerAsleep_{false};
 
   alignas(256) std::deque<LogRecord*> writerQueue_;
+  std::atomic<std::uint64_t> idlePasses_{0};
   std::atomic<std::uint64_t> popCount_{0};
   std::atomic<std::uint64_t> writeCount_{0};
   std::atomic<std::uint64_t> writeBytes_{0};

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/append-file.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/fs.h"
@@ -27,6 +28,8 @@ void LogManager::PrintAlert(std::string_view text) {
   platform::ConsoleWrite(text, LevelColour(LOG_FATAL));
 }
 
+void LogManager::PrintPlain(std::string_view text) { platform::ConsoleWrite(text, platform::kConsolePlain); }
+
 void LogManager::PrintLine(const LogRecord& record) {
   const std::string_view text(record.content, static_cast<std::size_t>(record.contentLength));
   const int colour = LevelColour(record.level);
@@ -44,14 +47,34 @@ void LogManager::CloseFile(LoggerEntry& entry) {
   entry.file = nullptr;
 }
 
+// A restart logs again: the loggers that the last writer switched off as it ended are switched on,
+// unless SetEnabled (or a configuration) has decided about them since.
 bool LogManager::Start() {
   std::lock_guard<std::mutex> lifecycle(lifecycle_);
   if (running_.load(std::memory_order_relaxed) || HasThread()) {
     PrintAlert("cvlog already start \r\n");
     return false;
   }
+  {
+    std::lock_guard<std::mutex> entries(entriesLock_);
+    const int last = lastId_.load(std::memory_order_acquire);
+    for (int id = 0; id <= last; ++id) {
+      LoggerEntry& entry = loggers_[id];
+      if (entry.enabledAtStop) entry.enable.store(true, std::memory_order_relaxed);
+      entry.enabledAtStop = false;
+    }
+    writerOpen_ = true;
+    std::lock_guard<LockHelper> lock(submitLock_);
+    running_.store(true, std::memory_order_relaxed);
+  }
   if (!StartThread()) {
-    std::printf("cvlog: create cvlog thread error! \r\n");
+    {
+      std::lock_guard<std::mutex> entries(entriesLock_);
+      writerOpen_ = false;
+      std::lock_guard<LockHelper> lock(submitLock_);
+      running_.store(false, std::memory_order_relaxed);
+    }
+    PrintPlain("cvlog: create cvlog thread error! \r\n");
     return false;
   }
   return startSem_.Wait(3000);
@@ -61,7 +84,10 @@ bool LogManager::Stop() {
   std::lock_guard<std::mutex> lifecycle(lifecycle_);
   if (!running_.load(std::memory_order_relaxed)) return false;
   PrintAlert("cvlog stopping \r\n");
-  running_.store(false, std::memory_order_relaxed);
+  {
+    std::lock_guard<LockHelper> lock(submitLock_);
+    running_.store(false, std::memory_order_relaxed);
+  }
   WakeWriter();
   JoinThread();
   std::lock_guard<LockHelper> lock(poolLock_);
@@ -89,21 +115,49 @@ void LogManager::SleepWhileIdle() {
   writerAsleep_.store(false, std::memory_order_relaxed);
 }
 
+// Decides, under both locks, whether the writer is done: Stop has been called and nothing is
+// queued. Once it is, no line can be accepted any more and changes no longer come to the writer;
+// the entry lock stays held until the files are closed, so a change made meanwhile applies after.
+bool LogManager::LeaveWhenDrained() {
+  if (running_.load(std::memory_order_relaxed)) return false;
+  std::unique_lock<std::mutex> entries(entriesLock_);
+  {
+    std::lock_guard<LockHelper> lock(submitLock_);
+    if (running_.load(std::memory_order_relaxed) || !submitQueue_.empty()) return false;
+    writerOpen_ = false;
+  }
+  CloseAllAtExit();
+  return true;
+}
+
+// Every logger is switched off as the writer ends; the ones that were on come back with Start.
+void LogManager::CloseAllAtExit() {
+  const int last = lastId_.load(std::memory_order_acquire);
+  for (int id = 0; id <= last; ++id) {
+    LoggerEntry& entry = loggers_[id];
+    if (entry.enable.load(std::memory_order_relaxed)) {
+      entry.enable.store(false, std::memory_order_relaxed);
+      entry.enabledAtStop = true;
+    }
+    CloseFile(entry);
+  }
+}
+
 void LogManager::Run() {
-  running_.store(true, std::memory_order_relaxed);
   LOG_LINE_ON(this, 0, LOG_ALARM, "-----------------  cvlog thread started!   ----------------------------");
-  const int last = lastId_.load(std::memory_order_relaxed);
+  const int last = lastId_.load(std::memory_order_acquire);
   for (int id = 0; id <= last; ++id) {
     const LoggerEntry& entry = loggers_[id];
     if (!entry.enable.load(std::memory_order_relaxed)) continue;
     LOG_LINE_ON(this, 0, LOG_ALARM, "logger id=", id, " key=", entry.key, " name=", entry.name, " path=", entry.path,
                 " level=", entry.level.load(std::memory_order_relaxed), " display=", entry.display ? "true" : "false");
   }
+  // Noted before Start returns, so that the first interval is counted from a known moment.
+  std::int64_t lastReloadCheck = clock_();
   startSem_.Post();
 
   int unflushed[LOGGER_MAX] = {};
 
-  std::int64_t lastReloadCheck = platform::UnixTimeNow();
   for (;;) {
     if (writerQueue_.empty() && submitSize_.load(std::memory_order_relaxed) != 0) {
       std::lock_guard<LockHelper> lock(submitLock_);
@@ -115,7 +169,7 @@ void LogManager::Run() {
 
     if (writerQueue_.empty()) {
       if (AwaitBriefly()) continue;
-      const int lastNow = lastId_.load(std::memory_order_relaxed);
+      const int lastNow = lastId_.load(std::memory_order_acquire);
       for (int id = 0; id <= lastNow; ++id) {
         LoggerEntry& entry = loggers_[id];
         if (!entry.enable.load(std::memory_order_relaxed)) {
@@ -125,11 +179,13 @@ void LogManager::Run() {
           unflushed[id] = 0;
         }
       }
+      Bump(idlePasses_);
       SleepWhileIdle();
-      if (!running_.load(std::memory_order_relaxed) && submitSize_.load(std::memory_order_relaxed) == 0) break;
+      if (LeaveWhenDrained()) return;
+      // A negative interval is no interval: it never comes round.
       const int interval = autoReloadSeconds_.load(std::memory_order_relaxed);
-      if (interval != 0) {
-        const std::int64_t now = platform::UnixTimeNow();
+      if (interval > 0) {
+        const std::int64_t now = clock_();
         if (now - lastReloadCheck > interval) {
           ReloadConfig();
           lastReloadCheck = now;
@@ -153,7 +209,7 @@ void LogManager::Run() {
       ReleaseRecord(record);
       continue;
     }
-    popCount_.fetch_add(1, std::memory_order_relaxed);
+    Bump(popCount_);
     if (entry.enable.load(std::memory_order_relaxed) && record->level >= entry.level.load(std::memory_order_relaxed)) {
       if (entry.display) PrintLine(*record);
       if (entry.outfile) {
@@ -168,16 +224,10 @@ void LogManager::Run() {
         entry.writeLength += length;
         ++unflushed[id];
       }
-      writeCount_.fetch_add(1, std::memory_order_relaxed);
-      writeBytes_.fetch_add(static_cast<std::uint64_t>(record->contentLength), std::memory_order_relaxed);
+      Bump(writeCount_);
+      Bump(writeBytes_, static_cast<std::uint64_t>(record->contentLength));
     }
     ReleaseRecord(record);
-  }
-
-  const int lastNow = lastId_.load(std::memory_order_relaxed);
-  for (int id = 0; id <= lastNow; ++id) {
-    loggers_[id].enable.store(false, std::memory_order_relaxed);
-    CloseFile(loggers_[id]);
   }
 }
 
@@ -214,7 +264,7 @@ bool LogManager::OpenLogger(const LogRecord& record) {
   if (!platform::IsDirectory(folder)) MakeDirectories(folder);
   const std::string path = folder + LogFileName(processName_, entry.name, opened, entry.fileIndex);
 
-  std::FILE* file = std::fopen(path.c_str(), "ab");
+  std::FILE* file = platform::OpenForAppending(path);
   long size = -1;
   if (file) {
     if (!entry.fileBuffer) entry.fileBuffer = std::make_unique<char[]>(kFileBufferSize);
@@ -235,7 +285,7 @@ bool LogManager::OpenLogger(const LogRecord& record) {
   entry.writeLength = static_cast<std::uint64_t>(size);
 
   if (entry.reserveTime > 0) {
-    const std::int64_t now = platform::UnixTimeNow();
+    const std::int64_t now = clock_();
     if (entry.history.size() > 7) {
       while (!entry.history.empty() && entry.history.front().first < now - entry.reserveTime) {
         std::remove(entry.history.front().second.c_str());
