@@ -12,6 +12,7 @@
 #include "platform/file-names.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
+#include "platform/shortcut.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
@@ -24,48 +25,13 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
-// The general escapes of a string value.
-std::string EscapeValue(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
-  // A leading blank would be taken for the blank around '='.
-  if (!out.empty() && out[0] == ' ') out.replace(0, 1, "\\s");
-  return out;
-}
-
-// One argument of Exec, quoted whole; '%' would start a field code.
-std::string QuoteExecArgument(std::string_view argument) {
-  std::string out = "\"";
-  for (char c : argument) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
-    if (c == '%') out += '%';
-    out += c;
-  }
-  return out + '"';
-}
-
 }  // namespace
 
 bool WriteResourceToFile(const std::wstring& path, std::uint16_t id, std::wstring_view type) {
   const auto bytes = platform::FindResource(platform::WideToUtf8(type), id);
   if (!bytes || bytes->empty()) return false;
-  return platform::WriteFileAtomically(platform::WideToUtf8(path), *bytes, type == L"EXE" ? 0755 : 0644);
-}
-
-std::string DesktopEntryText(const std::string& launcher, const std::string& workingDirectory) {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Corvela\n"
-         "Exec=" + EscapeValue(QuoteExecArgument(launcher)) + "\n"
-         "Path=" + EscapeValue(workingDirectory) + "\n";
+  return platform::WriteFileAtomically(platform::WideToUtf8(path), *bytes,
+                                       type == L"EXE" ? platform::FileAccess::executable : platform::FileAccess::plain);
 }
 
 bool CKRNLaunchApp::DeployFiles() {
@@ -90,6 +56,6 @@ bool CKRNLaunchApp::CreateDesktopShortcut() {
   LOG_MAIN("Source:", m_strFrom, ",wszPathLink:", link);
   const std::string launcher = ExecutablePath();
   // The desktop folder is not made: like the shell's, the link is only saved into one that exists.
-  if (!launcher.empty()) WriteFileAtomically(link, DesktopEntryText(launcher, CurrentDirectory()), 0755);
+  if (!launcher.empty()) CreateShortcut(link, launcher, CurrentDirectory());
   return true;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Pieces of the first-run deployment (CKRNLaunchApp::DeployFiles) that tests call directly.
+// The resource writing of the first-run deployment (CKRNLaunchApp::DeployFiles).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +12,3 @@
 // take for a deployed one. "EXE" resources become executable (0755).
 bool WriteResourceToFile(const std::wstring& path, std::uint16_t id, std::wstring_view type);
 
-// The desktop entry that starts `launcher` in `workingDirectory`, escaped as the Desktop Entry
-// format requires.
-std::string DesktopEntryText(const std::string& launcher, const std::string& workingDirectory);

@@ -21,7 +21,7 @@ ArcInputArchive::ArcInputArchive(const ArcHandler& handler, const std::wstring& 
   }
   auto archive = ComPtr<IInArchive>::adopt(handler.library().newInArchive(format_));
   auto openCallback = ComPtr<OpenCallback>(new OpenCallback(handler, path));
-  if (archive->Open(stream.get(), nullptr, openCallback.get()) != S_OK) {
+  if (archive->Open(stream.get(), nullptr, openCallback.get()) != kResultOk) {
     throw ArcException(L"Cannot open archive '" + printableName(path) + L"'", 110);
   }
   archive_ = archive.detach();
@@ -32,7 +32,7 @@ ArcInputArchive::~ArcInputArchive() { archive_->Release(); }
 ArcPropVariant ArcInputArchive::itemProperty(UInt32 index, PROPID propID) const {
   ArcPropVariant value;
   const HRESULT result = archive_->GetProperty(index, propID, &value);
-  if (result != S_OK) {
+  if (result != kResultOk) {
     throw ArcException(L"Could not retrieve property for item at index " + std::to_wstring(index),
                        result);
   }
@@ -47,7 +47,7 @@ bool ArcInputArchive::isItemFolder(UInt32 index) const {
 UInt32 ArcInputArchive::itemsCount() const {
   UInt32 count = 0;
   const HRESULT result = archive_->GetNumberOfItems(&count);
-  if (result != S_OK) throw ArcException(L"Could not retrieve the number of items", result);
+  if (result != kResultOk) throw ArcException(L"Could not retrieve the number of items", result);
   return count;
 }
 
@@ -59,7 +59,7 @@ void ArcInputArchive::extractItems(const std::vector<UInt32>& indices,
   const auto count = ascending.empty() ? 0xFFFFFFFFu : static_cast<UInt32>(ascending.size());
   const HRESULT result =
       archive_->Extract(list, count, 0, static_cast<IArchiveExtractCallback*>(callback));
-  if (result != S_OK) throw ArcException(callback->errorMessage(), result);
+  if (result != kResultOk) throw ArcException(callback->errorMessage(), result);
 }
 
 }  // namespace arc7z

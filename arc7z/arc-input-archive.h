@@ -24,7 +24,7 @@ class ArcInputArchive {
   bool isItemFolder(UInt32 index) const;
   UInt32 itemsCount() const;
   // Extracts the listed items (all of them for an empty list) through `callback`; throws the
-  // callback's last error text with 7-Zip's result when that is not S_OK.
+  // callback's last error text with 7-Zip's result when that is not kResultOk.
   void extractItems(const std::vector<UInt32>& indices, ExtractCallback* callback) const;
   const ArcFormat& format() const { return format_; }
 

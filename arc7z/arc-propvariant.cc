@@ -17,7 +17,7 @@ ArcPropVariant::ArcPropVariant() noexcept : PROPVARIANT() { makeEmpty(*this); }
 ArcPropVariant::ArcPropVariant(std::wstring_view value) : ArcPropVariant() {
   BSTR text = allocSysString(value);
   if (text == nullptr) {
-    throw ArcException(L"Could not allocate memory for ArcPropVariant string", E_FAIL);
+    throw ArcException(L"Could not allocate memory for ArcPropVariant string", kErrorFail);
   }
   vt = VT_BSTR;
   bstrVal = text;
@@ -35,7 +35,7 @@ ArcPropVariant::ArcPropVariant(UInt64 value) noexcept : ArcPropVariant() {
 
 ArcPropVariant::ArcPropVariant(bool value) noexcept : ArcPropVariant() {
   vt = VT_BOOL;
-  boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  boolVal = value ? kVariantTrue : kVariantFalse;
 }
 
 ArcPropVariant::ArcPropVariant(FILETIME value) noexcept : ArcPropVariant() {
@@ -89,16 +89,16 @@ ArcPropKind ArcPropVariant::kind() const {
     case VT_I8: return ArcPropKind::int64;
     case VT_FILETIME: return ArcPropKind::fileTime;
   }
-  throw ArcException(L"Property type not supported", E_INVALIDARG);
+  throw ArcException(L"Property type not supported", kErrorInvalidArgument);
 }
 
 bool ArcPropVariant::getBool() const {
-  if (vt != VT_BOOL) throw ArcException(L"ArcPropVariant is not a bool", E_FAIL);
+  if (vt != VT_BOOL) throw ArcException(L"ArcPropVariant is not a bool", kErrorFail);
   return boolVal != 0;
 }
 
 std::wstring ArcPropVariant::getString() const {
-  if (vt != VT_BSTR) throw ArcException(L"ArcPropVariant is not a string", E_FAIL);
+  if (vt != VT_BSTR) throw ArcException(L"ArcPropVariant is not a string", kErrorFail);
   return sysStringText(bstrVal);
 }
 
@@ -109,11 +109,11 @@ UInt32 ArcPropVariant::getUInt32() const {
     case VT_UI4: return ulVal;
     case VT_UINT: return uintVal;
   }
-  throw ArcException(L"ArcPropVariant is not a 32-bits unsigned integer", E_FAIL);
+  throw ArcException(L"ArcPropVariant is not a 32-bits unsigned integer", kErrorFail);
 }
 
 FILETIME ArcPropVariant::getFileTime() const {
-  if (vt != VT_FILETIME) throw ArcException(L"ArcPropVariant is not a FILETIME", E_FAIL);
+  if (vt != VT_FILETIME) throw ArcException(L"ArcPropVariant is not a FILETIME", kErrorFail);
   return filetime;
 }
 

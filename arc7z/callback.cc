@@ -31,14 +31,14 @@ HRESULT Callback::providePassword(BSTR* password, HRESULT whenUndefined) {
       text = handler_.passwordHook()();
     }
   } catch (...) {
-    return E_ABORT;
+    return kErrorAbort;
   }
   if (text.empty()) {
     errorMessage_ = L"Password is not defined";
     return whenUndefined;
   }
   *password = allocSysString(text);
-  return *password != nullptr ? S_OK : E_OUTOFMEMORY;
+  return *password != nullptr ? kResultOk : kErrorOutOfMemory;
 }
 
 OpenCallback::OpenCallback(const ArcHandler& handler, const std::wstring& archivePath)
@@ -57,15 +57,15 @@ HRESULT OpenCallback::QueryInterface(const GUID& iid, void** object) {
     *object = static_cast<ICryptoGetTextPassword*>(this);
   } else {
     *object = nullptr;
-    return E_NOINTERFACE;
+    return kErrorNoInterface;
   }
   addReference();
-  return S_OK;
+  return kResultOk;
 }
 
-HRESULT OpenCallback::SetTotal(const UInt64*, const UInt64*) { return S_OK; }
+HRESULT OpenCallback::SetTotal(const UInt64*, const UInt64*) { return kResultOk; }
 
-HRESULT OpenCallback::SetCompleted(const UInt64*, const UInt64*) { return S_OK; }
+HRESULT OpenCallback::SetCompleted(const UInt64*, const UInt64*) { return kResultOk; }
 
 HRESULT OpenCallback::GetProperty(PROPID propID, PROPVARIANT* value) {
   try {
@@ -85,16 +85,16 @@ HRESULT OpenCallback::GetProperty(PROPID propID, PROPVARIANT* value) {
       }
     }
     answer.detach(value);
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return kErrorOutOfMemory;
   }
 }
 
 HRESULT OpenCallback::GetStream(const wchar_t* name, IInStream** inStream) {
   *inStream = nullptr;
   try {
-    if (subArchiveMode_ || archiveFile_.isFolder()) return S_FALSE;
+    if (subArchiveMode_ || archiveFile_.isFolder()) return kResultFalse;
     std::wstring path = archiveFile_.path();
     if (name != nullptr && *name != L'\0') {
       // A volume lies beside the archive; an archive in the current folder has no folder part.
@@ -103,16 +103,16 @@ HRESULT OpenCallback::GetStream(const wchar_t* name, IInStream** inStream) {
                                              : path.substr(0, separator + 1) + name;
     }
     const auto status = platform::StatusOf(platform::WideToUtf8(path), platform::LinkPolicy::follow);
-    if (!status || status->isDirectory) return S_FALSE;
+    if (!status || status->isDirectory) return kResultFalse;
     auto stream = ComPtr<CInFileStream>(new CInFileStream);
     if (!stream->open(path)) {
       const int number = platform::LastErrorNumber();
-      return number == 0 ? E_FAIL : resultFromErrorNumber(number);
+      return number == 0 ? kErrorFail : resultFromErrorNumber(number);
     }
     *inStream = stream.detach();
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return kErrorOutOfMemory;
   }
 }
 
@@ -120,14 +120,14 @@ HRESULT OpenCallback::SetSubArchiveName(const wchar_t* name) {
   try {
     subArchiveMode_ = true;
     subArchiveName_ = name != nullptr ? name : L"";
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return kErrorOutOfMemory;
   }
 }
 
 HRESULT OpenCallback::CryptoGetTextPassword(BSTR* password) {
-  return providePassword(password, E_ABORT);
+  return providePassword(password, kErrorAbort);
 }
 
 }  // namespace arc7z

@@ -42,27 +42,27 @@ HRESULT ExtractCallback::QueryInterface(const GUID& iid, void** object) {
     *object = static_cast<ICryptoGetTextPassword*>(this);
   } else {
     *object = nullptr;
-    return E_NOINTERFACE;
+    return kErrorNoInterface;
   }
   addReference();
-  return S_OK;
+  return kResultOk;
 }
 
 HRESULT ExtractCallback::SetTotal(UInt64 total) {
   try {
     if (handler_.totalHook()) handler_.totalHook()(total);
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_ABORT;
+    return kErrorAbort;
   }
 }
 
 HRESULT ExtractCallback::SetCompleted(const UInt64* completeValue) {
   try {
     if (handler_.progressHook() && completeValue != nullptr) handler_.progressHook()(*completeValue);
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_ABORT;
+    return kErrorAbort;
   }
 }
 
@@ -71,14 +71,14 @@ HRESULT ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSiz
     if (handler_.ratioHook() && inSize != nullptr && outSize != nullptr) {
       handler_.ratioHook()(*inSize, *outSize);
     }
-    return S_OK;
+    return kResultOk;
   } catch (...) {
-    return E_ABORT;
+    return kErrorAbort;
   }
 }
 
 HRESULT ExtractCallback::CryptoGetTextPassword(BSTR* password) {
-  return providePassword(password, E_FAIL);
+  return providePassword(password, kErrorFail);
 }
 
 FileExtractCallback::FileExtractCallback(const ArcHandler& handler,
@@ -101,7 +101,7 @@ HRESULT FileExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outS
   try {
     return prepareItem(index, outStream, askExtractMode);
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return kErrorOutOfMemory;
   }
 }
 
@@ -118,36 +118,36 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
   } else if (path.isString()) {
     itemPath_ = path.getString();
   } else {
-    return E_FAIL;
+    return kErrorFail;
   }
-  if (askExtractMode != kAskExtract) return S_OK;
+  if (askExtractMode != kAskExtract) return kResultOk;
 
   const ArcPropVariant attributes = inputArchive_.itemProperty(index, kpidAttrib);
   attributesPresent_ = !attributes.isEmpty();
-  if (attributesPresent_ && !attributes.isUInt32()) return E_FAIL;
+  if (attributesPresent_ && !attributes.isUInt32()) return kErrorFail;
   attributes_ = attributesPresent_ ? attributes.getUInt32() : 0;
 
   isFolder_ = inputArchive_.isItemFolder(index);
 
   const ArcPropVariant time = inputArchive_.itemProperty(index, kpidMTime);
   timePresent_ = !time.isEmpty();
-  if (timePresent_ && time.vt != VT_FILETIME) return E_FAIL;
+  if (timePresent_ && time.vt != VT_FILETIME) return kErrorFail;
   if (timePresent_) modificationTime_ = time.getFileTime();
 
   // Two names that differ only where the conversion loses something would meet in one file.
   if (!convertsExactly(itemPath_)) {
     errorMessage_ = L"Cannot convert item name to a file name: " + printableName(itemPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   const auto relative = safeRelativePath(itemPath_);
   if (!relative || (relative->empty() && !isFolder_) || !staysInside(*relative, isFolder_)) {
     errorMessage_ = L"Cannot extract item outside the output folder: " + printableName(itemPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   const auto place = resolvedPlace(*relative);
   if (!place || isProtected(*place)) {
     errorMessage_ = L"Cannot extract item over the launcher's own files: " + printableName(itemPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   diskPath_ = outputFolder_ + *relative;
 
@@ -156,7 +156,7 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
     itemReady_ = true;
     // The output folder itself (an item "." or "./") keeps its own permissions.
     if (relative->empty()) attributesPresent_ = false;
-    return S_OK;
+    return kResultOk;
   }
 
   const std::wstring folder = parentOf(*relative);
@@ -167,7 +167,7 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
   const auto tempPlace = resolvedPlace(tempPath_.substr(outputFolder_.size()));
   if (!tempPlace || placesWritten_.contains(*place) || placesWritten_.contains(*tempPlace)) {
     errorMessage_ = L"Cannot extract two items into one file: " + printableName(itemPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   placesWritten_.insert(*place);
   prepareFolder(folder);
@@ -179,18 +179,18 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
   if (const auto status = platform::StatusOf(utf8(diskPath_), platform::LinkPolicy::noFollow);
       status && status->isDirectory) {
     errorMessage_ = L"Cannot delete output file " + printableName(diskPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   auto stream = ComPtr<COutFileStream>(new COutFileStream);
   if (!stream->open(tempPath_)) {
     errorMessage_ = L"Cannot open output file " + printableName(diskPath_);
-    return E_ABORT;
+    return kErrorAbort;
   }
   isCompletionFile_ = !safeguards_.completionFile.empty() && utf8(*relative) == safeguards_.completionFile;
   if (isCompletionFile_) placesWritten_.insert(*tempPlace);
   outStream_ = stream;
   *outStream = stream.detach();
-  return S_OK;
+  return kResultOk;
 }
 
 std::optional<std::wstring> FileExtractCallback::safeRelativePath(const std::wstring& itemPath) const {
@@ -297,7 +297,7 @@ void FileExtractCallback::makeWritable(const std::string& folder) {
 
 HRESULT FileExtractCallback::PrepareOperation(Int32 askExtractMode) {
   extractMode_ = askExtractMode == kAskExtract;
-  return S_OK;
+  return kResultOk;
 }
 
 std::optional<UInt32> FileExtractCallback::fileMode() const {
@@ -351,14 +351,14 @@ HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
         if (const auto mode = fileMode()) outStream_->setPermissions(*mode);
       }
       const HRESULT closed = outStream_->close();
-      if (!good || closed != S_OK) {
+      if (!good || closed != kResultOk) {
         if (outStream_->failure() != 0) {
           errorMessage_ = writeFailureText(diskPath_, outStream_->failure());
           if (opRes == kOpOK) ++errorCount_;
         }
         discardCurrentFile();
         itemReady_ = false;
-        return closed != S_OK ? closed : E_FAIL;
+        return closed != kResultOk ? closed : kErrorFail;
       }
       outStream_.reset();
       if (isCompletionFile_) {
@@ -378,9 +378,9 @@ HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
       folderAttributes_.emplace_back(diskPath_, (attributes_ >> 16) & 0777 & ~umask_);
     }
     itemReady_ = false;
-    return errorCount_ != 0 ? E_FAIL : S_OK;
+    return errorCount_ != 0 ? kErrorFail : kResultOk;
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return kErrorOutOfMemory;
   }
 }
 

@@ -11,18 +11,18 @@ namespace {
 
 HRESULT lastErrorResult() {
   const int number = platform::LastErrorNumber();
-  return number == 0 ? E_FAIL : resultFromErrorNumber(number);
+  return number == 0 ? kErrorFail : resultFromErrorNumber(number);
 }
 
 HRESULT seekFile(platform::File& file, Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
-  if (seekOrigin > 2) return STG_E_INVALIDFUNCTION;
+  if (seekOrigin > 2) return kErrorInvalidFunction;
   const auto origin = seekOrigin == 0   ? platform::SeekOrigin::begin
                       : seekOrigin == 1 ? platform::SeekOrigin::current
                                         : platform::SeekOrigin::end;
   const auto position = file.seek(offset, origin);
   if (!position) return lastErrorResult();
   if (newPosition != nullptr) *newPosition = *position;
-  return S_OK;
+  return kResultOk;
 }
 
 }  // namespace
@@ -40,10 +40,10 @@ HRESULT CInFileStream::QueryInterface(const GUID& iid, void** object) {
     *object = static_cast<IStreamGetProps2*>(this);
   } else {
     *object = nullptr;
-    return E_NOINTERFACE;
+    return kErrorNoInterface;
   }
   AddRef();
-  return S_OK;
+  return kResultOk;
 }
 
 UInt32 CInFileStream::AddRef() { return ++references_; }
@@ -63,7 +63,7 @@ HRESULT CInFileStream::Read(void* data, UInt32 size, UInt32* processedSize) {
   const auto count = file_.read(data, std::min(size, kMaxTransfer));
   if (!count) return lastErrorResult();
   if (processedSize != nullptr) *processedSize = static_cast<UInt32>(*count);
-  return S_OK;
+  return kResultOk;
 }
 
 HRESULT CInFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
@@ -74,7 +74,7 @@ HRESULT CInFileStream::GetSize(UInt64* size) {
   const auto status = file_.status();
   if (!status) return lastErrorResult();
   *size = status->size;
-  return S_OK;
+  return kResultOk;
 }
 
 HRESULT CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
@@ -86,7 +86,7 @@ HRESULT CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, 
   if (aTime != nullptr) *aTime = fileTimeFromNanoseconds(status->accessTime);
   if (mTime != nullptr) *mTime = fileTimeFromNanoseconds(status->modificationTime);
   if (attrib != nullptr) *attrib = attributesFromMode(status->mode);
-  return S_OK;
+  return kResultOk;
 }
 
 HRESULT CInFileStream::GetProps2(CStreamFileProps* props) {
@@ -96,12 +96,13 @@ HRESULT CInFileStream::GetProps2(CStreamFileProps* props) {
   props->VolID = status->device;
   props->FileID_Low = status->inode;
   props->FileID_High = 0;
-  props->NumLinks = reportLinks_ ? static_cast<UInt32>(status->links) : 1;
+  // The count feeds 7-Zip's hard-link detection when it adds files; this layer only reads archives.
+  props->NumLinks = 1;
   props->Attrib = attributesFromMode(status->mode);
   props->CTime = fileTimeFromNanoseconds(status->changeTime);
   props->ATime = fileTimeFromNanoseconds(status->accessTime);
   props->MTime = fileTimeFromNanoseconds(status->modificationTime);
-  return S_OK;
+  return kResultOk;
 }
 
 COutFileStream::~COutFileStream() = default;
@@ -110,10 +111,10 @@ HRESULT COutFileStream::QueryInterface(const GUID& iid, void** object) {
   if (iid == IID_IUnknown || iid == IID_ISequentialOutStream || iid == IID_IOutStream) {
     *object = static_cast<IOutStream*>(this);
     AddRef();
-    return S_OK;
+    return kResultOk;
   }
   *object = nullptr;
-  return E_NOINTERFACE;
+  return kErrorNoInterface;
 }
 
 UInt32 COutFileStream::AddRef() { return ++references_; }
@@ -131,7 +132,7 @@ bool COutFileStream::open(const std::wstring& path) {
 HRESULT COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSize) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   UInt32 written = 0;
-  HRESULT result = S_OK;
+  HRESULT result = kResultOk;
   while (written < size) {
     const auto count = file_.write(bytes + written, std::min(size - written, kMaxTransfer));
     if (!count) {
@@ -153,19 +154,19 @@ HRESULT COutFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPositio
 
 HRESULT COutFileStream::SetSize(UInt64 newSize) {
   // Truncating by handle leaves the file position alone, wherever it is.
-  return file_.truncate(newSize) ? S_OK : E_FAIL;
+  return file_.truncate(newSize) ? kResultOk : kErrorFail;
 }
 
 HRESULT COutFileStream::setModificationTime(FILETIME time) {
-  return file_.setModificationTime(nanosecondsFromFileTime(time)) ? S_OK : lastErrorResult();
+  return file_.setModificationTime(nanosecondsFromFileTime(time)) ? kResultOk : lastErrorResult();
 }
 
 HRESULT COutFileStream::setPermissions(UInt32 mode) {
-  return file_.setPermissions(mode) ? S_OK : lastErrorResult();
+  return file_.setPermissions(mode) ? kResultOk : lastErrorResult();
 }
 
 HRESULT COutFileStream::close() {
-  if (file_.close()) return S_OK;
+  if (file_.close()) return kResultOk;
   // A delayed write error (a full disk on a network file system) shows only here.
   if (failure_ == 0) failure_ = platform::LastErrorNumber();
   return lastErrorResult();

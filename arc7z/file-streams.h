@@ -33,7 +33,6 @@ class CInFileStream : public IInStream,
 
   // Opens the file for reading (closing one that is open); false leaves the error number set.
   bool open(const std::wstring& path);
-  void setHardLinkFlag(bool reportLinks) { reportLinks_ = reportLinks; }
 
  protected:
   virtual ~CInFileStream();
@@ -41,7 +40,6 @@ class CInFileStream : public IInStream,
  private:
   std::atomic<UInt32> references_{0};
   platform::File file_;
-  bool reportLinks_ = false;
 };
 
 class COutFileStream : public IOutStream {

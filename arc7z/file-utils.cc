@@ -1,7 +1,6 @@
 #include "arc7z/file-utils.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "arc7z/arc-exception.h"
@@ -74,9 +73,9 @@ bool createFolderChain(const std::wstring& path) {
   // Walk up until one level can be made (or exists), then make the cut-off levels below it.
   std::vector<std::string> below;
   while (!platform::MakeDirectory(current)) {
-    if (platform::LastErrorNumber() == EEXIST) {
+    if (platform::LastErrorKind() == platform::ErrorKind::alreadyExists) {
       if (isFolderPath(current)) break;
-      platform::SetLastErrorNumber(EEXIST);
+      platform::SetLastErrorKind(platform::ErrorKind::alreadyExists);
       return false;
     }
     const auto cut = current.rfind('/');
@@ -95,7 +94,7 @@ bool deleteFileForce(const std::wstring& path) {
   const auto status = platform::StatusOf(target, platform::LinkPolicy::noFollow);
   if (!status) return false;
   if (status->isDirectory) {
-    platform::SetLastErrorNumber(EISDIR);
+    platform::SetLastErrorKind(platform::ErrorKind::isDirectory);
     return false;
   }
   // Unlinking needs no write permission on the file itself, so a read-only file's mode is left

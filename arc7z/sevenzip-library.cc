@@ -13,14 +13,14 @@ void checkInterfaceLayout(const platform::DynamicLibrary& module) {
   auto getModuleProp = reinterpret_cast<GetModulePropFunc>(module.symbol("GetModuleProp"));
   if (getModuleProp == nullptr) {
     throw ArcException(L"Unsupported 7-zip library (no GetModuleProp: interface layout before 7-Zip 23)",
-                       E_NOTIMPL);
+                       kErrorNotImplemented);
   }
   PROPVARIANT value{};
   const HRESULT result = getModuleProp(kModuleInterfaceType, &value);
-  if (result != S_OK || value.vt != VT_UI4 || value.ulVal != kInterfaceTypeNoVirtualDestructor) {
+  if (result != kResultOk || value.vt != VT_UI4 || value.ulVal != kInterfaceTypeNoVirtualDestructor) {
     const std::wstring type =
-        result != S_OK || value.vt != VT_UI4 ? L"unknown" : std::to_wstring(value.ulVal);
-    throw ArcException(L"Unsupported 7-zip library (interface type " + type + L")", E_NOTIMPL);
+        result != kResultOk || value.vt != VT_UI4 ? L"unknown" : std::to_wstring(value.ulVal);
+    throw ArcException(L"Unsupported 7-zip library (interface type " + type + L")", kErrorNotImplemented);
   }
 }
 
@@ -28,7 +28,10 @@ void checkInterfaceLayout(const platform::DynamicLibrary& module) {
 
 SevenZipLibrary::SevenZipLibrary(const std::wstring& path) {
   if (const int error = module_.load(platform::WideToUtf8(path)); error != 0) {
-    throw ArcException(L"Cannot load 7-zip library (error " + std::to_wstring(error) + L")",
+    // The loader's own words say which of the many reasons it was (missing, wrong machine, ...).
+    std::wstring text = L"Cannot load 7-zip library (error " + std::to_wstring(error) + L")";
+    if (!module_.loaderMessage().empty()) text += L": " + platform::Utf8ToWide(module_.loaderMessage());
+    throw ArcException(text,
                        ArcException::SystemError{error});
   }
   int error = 0;
@@ -53,8 +56,8 @@ IInArchive* SevenZipLibrary::newInArchive(const ArcFormat& format) const {
   const GUID classId = format.classId();
   void* object = nullptr;
   const HRESULT result = createObject_(&classId, &IID_IInArchive, &object);
-  if (result != S_OK || object == nullptr) {
-    throw ArcException(L"Cannot get class object", result != S_OK ? result : E_FAIL);
+  if (result != kResultOk || object == nullptr) {
+    throw ArcException(L"Cannot get class object", result != kResultOk ? result : kErrorFail);
   }
   return static_cast<IInArchive*>(object);
 }

@@ -22,15 +22,18 @@ using VARTYPE = std::uint16_t;
 using VARIANT_BOOL = std::int16_t;
 using BSTR = wchar_t*;
 
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
-inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
-inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
-inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-inline constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
-inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
-inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+// The result codes, named apart from the Windows SDK's macros for them (S_OK, S_FALSE, E_NOTIMPL,
+// E_NOINTERFACE, E_ABORT, E_FAIL, STG_E_INVALIDFUNCTION, E_OUTOFMEMORY, E_INVALIDARG), so that its
+// headers can be included beside this one.
+inline constexpr HRESULT kResultOk = 0;
+inline constexpr HRESULT kResultFalse = 1;
+inline constexpr HRESULT kErrorNotImplemented = static_cast<HRESULT>(0x80004001u);
+inline constexpr HRESULT kErrorNoInterface = static_cast<HRESULT>(0x80004002u);
+inline constexpr HRESULT kErrorAbort = static_cast<HRESULT>(0x80004004u);
+inline constexpr HRESULT kErrorFail = static_cast<HRESULT>(0x80004005u);
+inline constexpr HRESULT kErrorInvalidFunction = static_cast<HRESULT>(0x80030001u);
+inline constexpr HRESULT kErrorOutOfMemory = static_cast<HRESULT>(0x8007000Eu);
+inline constexpr HRESULT kErrorInvalidArgument = static_cast<HRESULT>(0x80070057u);
 
 struct FILETIME {  // 100-ns ticks since 1601-01-01 UTC, in two halves (alignment 4)
   UInt32 dwLowDateTime;
@@ -68,8 +71,9 @@ enum : VARTYPE {
   VT_FILETIME = 64,
 };
 
-inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
-inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+// VARIANT_TRUE and VARIANT_FALSE, named apart from the SDK's macros likewise.
+inline constexpr VARIANT_BOOL kVariantTrue = -1;
+inline constexpr VARIANT_BOOL kVariantFalse = 0;
 
 struct PROPVARIANT {
   VARTYPE vt;
@@ -140,10 +144,11 @@ inline constexpr GUID IID_IInArchive = SevenZipIid(0x06, 0x60);
 
 }  // namespace arc7z
 
-// The interfaces keep 7-Zip's own global names: the plug-in's objects carry run-time type
-// information under these names, and UndefinedBehaviorSanitizer matches dynamic types by name.
-// Objects are destroyed through Release only, so the destructors are protected and non-virtual:
-// a virtual one would add vtable slots the plug-in does not have.
+// The interfaces keep 7-Zip's own global names, IUnknown included: the plug-in's objects carry
+// run-time type information under these names, and UndefinedBehaviorSanitizer matches dynamic
+// types by name, also against IUnknown when Release is called on a plug-in's object. Objects are
+// destroyed through Release only, so the destructors are protected and non-virtual: a virtual one
+// would add vtable slots the plug-in does not have.
 struct IUnknown {
   virtual arc7z::HRESULT QueryInterface(const arc7z::GUID& iid, void** object) = 0;
   virtual arc7z::UInt32 AddRef() = 0;

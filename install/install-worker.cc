@@ -32,7 +32,7 @@ std::unique_ptr<arc7z::SevenZipLibrary> LoadPlugin() {
     return std::make_unique<arc7z::SevenZipLibrary>(path);
   } catch (const arc7z::ArcException& e) {
     const auto embedded = platform::FindResource("DLL", res::IDR_SEVENZIP_PLUGIN);
-    if (!embedded || !platform::WriteFileAtomically(platform::kPluginPath, *embedded, 0644)) throw;
+    if (!embedded || !platform::WriteFileAtomically(platform::kPluginPath, *embedded, platform::FileAccess::plain)) throw;
     LOG_MAIN("7z library replaced: ", e.what());
   }
   return std::make_unique<arc7z::SevenZipLibrary>(path);

@@ -22,9 +22,19 @@ bool WriteAll(int fd, const unsigned char* data, size_t size) {
   return true;
 }
 
+mode_t ModeOf(FileAccess access) {
+  switch (access) {
+    case FileAccess::ownerOnly: return 0600;
+    case FileAccess::executable: return 0755;
+    case FileAccess::plain: break;
+  }
+  return 0644;
+}
+
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::span<const unsigned char> bytes, mode_t mode) {
+bool WriteFileAtomically(const std::string& path, std::span<const unsigned char> bytes, FileAccess access) {
+  const mode_t mode = ModeOf(access);
   // Beside the target, so that the rename stays on one file system; the pid keeps two processes
   // deploying into the same folder apart.
   const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
@@ -44,9 +54,9 @@ bool WriteFileAtomically(const std::string& path, std::span<const unsigned char>
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view text, mode_t mode) {
+bool WriteFileAtomically(const std::string& path, std::string_view text, FileAccess access) {
   return WriteFileAtomically(
-      path, std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()), mode);
+      path, std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()), access);
 }
 
 }  // namespace platform

@@ -21,7 +21,6 @@ class DynamicLibrary {
   // The address of an exported symbol, or nullptr with *error = kErrorProcedureNotFound.
   void* symbol(const char* name, int* error = nullptr) const;
   void unload();
-  bool isLoaded() const { return handle_ != nullptr; }
   const std::string& loaderMessage() const { return loaderMessage_; }
 
  private:

@@ -53,12 +53,28 @@ std::string ErrorText(int number) {
   return ::strerror_r(number, buffer, sizeof buffer);  // the GNU variant: returns the text
 }
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+ErrorKind LastErrorKind() {
+  switch (errno) {
+    case EEXIST: return ErrorKind::alreadyExists;
+    case EISDIR: return ErrorKind::isDirectory;
+    default: return ErrorKind::other;
+  }
+}
+
+void SetLastErrorKind(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::alreadyExists: errno = EEXIST; break;
+    case ErrorKind::isDirectory: errno = EISDIR; break;
+    case ErrorKind::other: break;
+  }
+}
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kNoFileHandle)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
-    fd_ = std::exchange(other.fd_, -1);
+    handle_ = std::exchange(other.handle_, kNoFileHandle);
   }
   return *this;
 }
@@ -71,24 +87,24 @@ File::~File() {
 
 bool File::openForReading(const std::string& path) {
   close();
-  fd_ = OpenRetrying(path.c_str(), O_RDONLY);
-  return fd_ >= 0;
+  handle_ = OpenRetrying(path.c_str(), O_RDONLY);
+  return handle_ >= 0;
 }
 
 bool File::createReplacing(const std::string& path) {
   close();
   constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
-  fd_ = OpenRetrying(path.c_str(), kFlags, 0666);
-  if (fd_ < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) {
-    fd_ = OpenRetrying(path.c_str(), kFlags, 0666);
+  handle_ = OpenRetrying(path.c_str(), kFlags, 0666);
+  if (handle_ < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) {
+    handle_ = OpenRetrying(path.c_str(), kFlags, 0666);
   }
-  return fd_ >= 0;
+  return handle_ >= 0;
 }
 
 std::optional<std::size_t> File::read(void* buffer, std::size_t size) {
   ssize_t n;
   do {
-    n = ::read(fd_, buffer, size);
+    n = ::read(static_cast<int>(handle_), buffer, size);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return std::nullopt;
   return static_cast<std::size_t>(n);
@@ -97,7 +113,7 @@ std::optional<std::size_t> File::read(void* buffer, std::size_t size) {
 std::optional<std::size_t> File::write(const void* data, std::size_t size) {
   ssize_t n;
   do {
-    n = ::write(fd_, data, size);
+    n = ::write(static_cast<int>(handle_), data, size);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return std::nullopt;
   return static_cast<std::size_t>(n);
@@ -107,7 +123,7 @@ std::optional<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) 
   const int whence = origin == SeekOrigin::begin ? SEEK_SET
                      : origin == SeekOrigin::current ? SEEK_CUR
                                                      : SEEK_END;
-  const off_t position = ::lseek(fd_, offset, whence);
+  const off_t position = ::lseek(static_cast<int>(handle_), offset, whence);
   if (position < 0) return std::nullopt;
   return static_cast<std::uint64_t>(position);
 }
@@ -117,12 +133,12 @@ bool File::truncate(std::uint64_t size) {
     errno = EFBIG;
     return false;
   }
-  return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  return ::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0;
 }
 
 std::optional<FileStatus> File::status() const {
   struct stat st;
-  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  if (::fstat(static_cast<int>(handle_), &st) != 0) return std::nullopt;
   return FromStat(st);
 }
 
@@ -135,17 +151,17 @@ bool File::setModificationTime(std::int64_t nanoseconds) {
   }
   const struct timespec times[2] = {{0, UTIME_OMIT},
                                     {static_cast<time_t>(seconds), static_cast<long>(rest)}};
-  return ::futimens(fd_, times) == 0;
+  return ::futimens(static_cast<int>(handle_), times) == 0;
 }
 
 bool File::setPermissions(std::uint32_t mode) {
-  return ::fchmod(fd_, static_cast<mode_t>(mode & 0777)) == 0;
+  return ::fchmod(static_cast<int>(handle_), static_cast<mode_t>(mode & 0777)) == 0;
 }
 
 bool File::close() {
-  if (fd_ < 0) return true;
+  if (handle_ == kNoFileHandle) return true;
   // The descriptor is gone even when close reports an error, so it is never closed twice.
-  const int result = ::close(std::exchange(fd_, -1));
+  const int result = ::close(static_cast<int>(std::exchange(handle_, kNoFileHandle)));
   return result == 0 || errno == EINTR;
 }
 
@@ -195,6 +211,11 @@ std::optional<std::string> CanonicalPath(const std::string& path) {
                                                        &std::free);
   if (!resolved) return std::nullopt;
   return std::string(resolved.get());
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace platform

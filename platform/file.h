@@ -13,6 +13,13 @@ void SetLastErrorNumber(int number);
 // The system's own words for an error number ("No space left on device").
 std::string ErrorText(int number);
 
+// The failures callers decide on, named apart from the system's numbering.
+enum class ErrorKind { other, alreadyExists, isDirectory };
+// What the last failing call of this thread reported.
+ErrorKind LastErrorKind();
+// Leaves the system's number for `kind` as the last error (kind `other` leaves it alone).
+void SetLastErrorKind(ErrorKind kind);
+
 // Times are nanoseconds since 1970-01-01 UTC.
 struct FileStatus {
   bool isDirectory = false;
@@ -30,6 +37,10 @@ struct FileStatus {
 
 enum class SeekOrigin { begin, current, end };
 
+// The system's handle of an open file, in an integer wide enough for every system's kind.
+using NativeFileHandle = std::intptr_t;
+inline constexpr NativeFileHandle kNoFileHandle = -1;
+
 // One open file; closed by close() or the destructor. Move-only.
 class File {
  public:
@@ -44,7 +55,7 @@ class File {
   // Creates a new file (0666 less the umask); a file or link already at the path is removed
   // first, so whatever it pointed at is never written.
   bool createReplacing(const std::string& path);
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return handle_ != kNoFileHandle; }
 
   // One system call each; the count moved (0 at the end of the file), or nothing on failure.
   std::optional<std::size_t> read(void* buffer, std::size_t size);
@@ -58,7 +69,7 @@ class File {
   bool close();
 
  private:
-  int fd_ = -1;
+  NativeFileHandle handle_ = kNoFileHandle;
 };
 
 enum class LinkPolicy { follow, noFollow };
@@ -75,5 +86,7 @@ bool SetFolderPermissions(const std::string& path, std::uint32_t mode);
 std::uint32_t ProcessUmask();
 // The absolute path with every symbolic link resolved; the path must exist.
 std::optional<std::string> CanonicalPath(const std::string& path);
+// True for an existing folder, or a symbolic link to one.
+bool IsDirectory(const std::string& path);
 
 }  // namespace platform

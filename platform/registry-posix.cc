@@ -262,7 +262,7 @@ bool UpdateHive(RegistryRoot root, const std::function<bool(Hive&, bool& changed
   if (auto hive = LoadHive(file)) {
     bool changed = false;
     ok = change(*hive, changed);
-    if (ok && changed) ok = WriteFileAtomically(file, FormatHive(*hive, RootName(root)), 0600);
+    if (ok && changed) ok = WriteFileAtomically(file, FormatHive(*hive, RootName(root)), FileAccess::ownerOnly);
   }
   ::close(lock);  // releases the lock
   return ok;

@@ -1,14 +1,13 @@
 #include "uninst/uninstall.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 
 #include "platform/atomic-write.h"
 #include "platform/desktop.h"
-#include "platform/detached-process.h"
+#include "platform/detached-script.h"
 #include "platform/file-names.h"
+#include "platform/process-exit.h"
 #include "platform/registry.h"
 #include "uninst/delete-script.h"
 
@@ -31,15 +30,16 @@ void DeleteUninstallKey() { platform::DeleteRegistryKey(platform::RegistryRoot::
 
 bool WriteDeleteScript() {
   // Replaced by rename, never written through: a link planted at this name cannot redirect it.
-  return platform::WriteFileAtomically(kScriptPath, DeleteScriptText(platform::ReadDesktopDirectory()), 0755);
+  return platform::WriteFileAtomically(kScriptPath, DeleteScriptText(platform::ReadDesktopDirectory()),
+                                       platform::FileAccess::executable);
 }
 
 void WriteAndRunDeleteBatch() {
   // A script that cannot be written leaves the shell nothing to run; the end is the same.
   WriteDeleteScript();
-  platform::StartDetached({"/bin/sh", kScriptPath});
+  platform::StartDetachedScript(kScriptPath);
   // At once, without clean-up: the script must find the uninstaller ended when its wait is over.
-  _exit(255);
+  platform::ExitImmediately(255);
 }
 
 }  // namespace uninst

@@ -26,9 +26,9 @@ TEST(ArcException, textIsTheUtf8OfTheWideMessage) {
   const ArcException wideText(L"Cannot open archive '/t/\u4e0b\u8f7d\U0001F600.7z'", 110);
   EXPECT_STREQ(wideText.what(), "Cannot open archive '/t/\xe4\xb8\x8b\xe8\xbd\xbd\xf0\x9f\x98\x80.7z'");
   EXPECT_EQ(wideText.errorCode(), 110);
-  const ArcException byteText(std::string("bytes \xc3\xa9"), E_FAIL);
+  const ArcException byteText(std::string("bytes \xc3\xa9"), kErrorFail);
   EXPECT_STREQ(byteText.what(), "bytes \xc3\xa9");
-  EXPECT_EQ(byteText.errorCode(), E_FAIL);
+  EXPECT_EQ(byteText.errorCode(), kErrorFail);
   const std::runtime_error& base = wideText;  // the install worker may catch it as either
   EXPECT_NE(std::strlen(base.what()), 0u);
 }
@@ -59,7 +59,7 @@ TEST(ArcPropVariant, kindFollowsTheTypeTag) {
     FAIL();
   } catch (const ArcException& e) {
     EXPECT_STREQ(e.what(), "Property type not supported");
-    EXPECT_EQ(e.errorCode(), E_INVALIDARG);
+    EXPECT_EQ(e.errorCode(), kErrorInvalidArgument);
   }
   unsupported.vt = VT_EMPTY;
 }
@@ -126,7 +126,7 @@ TEST(ArcPropVariant, wrongTagThrowsItsOwnMessage) {
       ADD_FAILURE() << c.message;
     } catch (const ArcException& e) {
       EXPECT_STREQ(e.what(), c.message);
-      EXPECT_EQ(e.errorCode(), E_FAIL);
+      EXPECT_EQ(e.errorCode(), kErrorFail);
     }
   }
 }

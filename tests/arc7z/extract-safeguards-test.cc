@@ -162,7 +162,7 @@ TEST_F(ExtractTest, itemsOverTheLaunchersOwnFilesAreRefused) {
     test::writeFile(dir_ / "evil.7z", test::sevenZipArchive({{L"readme.txt", "ok"}, {c.item, "evil"}}));
     const auto [message, code] = extract(dir_ / "evil.7z", wide(c.folder));
     EXPECT_EQ(message, "Cannot extract item over the launcher's own files: " + item) << item;
-    EXPECT_EQ(code, E_ABORT);
+    EXPECT_EQ(code, kErrorAbort);
     for (const auto& [name, bytes] : launcherFiles) EXPECT_EQ(test::readFile(home / name), bytes) << item;
     EXPECT_FALSE(fs::exists(home / "cvl/logs")) << item;
   }

@@ -227,7 +227,7 @@ TEST_F(ExtractTest, damagedItemFailsEarlierItemsStayAndTheDamagedOneIsRemoved) {
 
   const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out"));
   EXPECT_TRUE(message == "CRC Failed" || message == "Data Error") << message;
-  EXPECT_EQ(code, E_FAIL);
+  EXPECT_EQ(code, kErrorFail);
   EXPECT_EQ(test::readFile(dir_ / "out/a.bin"), std::string(4000, 'A'));
   EXPECT_FALSE(fs::exists(dir_ / "out/b.bin"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out"), fs::directory_iterator()), 1)
@@ -255,7 +255,7 @@ TEST_F(ExtractTest, itemPathsThatLeaveTheFolderAreRefused) {
     const fs::path out = dir_ / "out/inner";
     const auto [message, code] = extract(archive, wide(out));
     EXPECT_EQ(message, "Cannot extract item outside the output folder: " + c.itemPath);
-    EXPECT_EQ(code, E_ABORT);
+    EXPECT_EQ(code, kErrorAbort);
     EXPECT_EQ(test::readFile(dir_ / "escape.txt"), "original");
     EXPECT_EQ(test::readFile(dir_ / "abs/absolute.txt"), "absolute");
     EXPECT_FALSE(fs::exists(dir_ / "out/escape.txt"));
@@ -289,7 +289,7 @@ TEST_F(ExtractTest, linksInTheOutputFolderDoNotLeadOutside) {
   fs::create_symlink(dir_ / "outside", dir_ / "out2/data");
   const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out2"));
   EXPECT_EQ(message, "Cannot extract item outside the output folder: data");
-  EXPECT_EQ(code, E_ABORT);
+  EXPECT_EQ(code, kErrorAbort);
   EXPECT_TRUE(fs::is_empty(dir_ / "outside"));
 }
 
@@ -317,7 +317,7 @@ TEST_F(ExtractTest, whatStandsInAnItemsWayEndsTheExtractionWithItsPath) {
     expected.replace(expected.find("{}"), 2, out.string());
     const auto [message, code] = extract(dir_ / "a.7z", wide(out));
     EXPECT_EQ(message, expected);
-    EXPECT_EQ(code, E_ABORT);
+    EXPECT_EQ(code, kErrorAbort);
     EXPECT_TRUE(fs::exists(out / c.blocker)) << c.blocker;
   }
 }

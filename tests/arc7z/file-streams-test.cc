@@ -42,19 +42,19 @@ TEST(CInFileStream, readOfTenMiBReturnsOneTransferOfFourMiB) {
 
   std::vector<char> buffer(10 * kMiB);
   UInt32 read = 0;
-  ASSERT_EQ(stream->Read(buffer.data(), 10 * kMiB, &read), S_OK);
+  ASSERT_EQ(stream->Read(buffer.data(), 10 * kMiB, &read), kResultOk);
   EXPECT_EQ(read, 4 * kMiB);
   EXPECT_EQ(std::string(buffer.data(), read), content.substr(0, read));
 
   UInt64 position = 0;
-  ASSERT_EQ(stream->Seek(-100, 2, &position), S_OK);
+  ASSERT_EQ(stream->Seek(-100, 2, &position), kResultOk);
   EXPECT_EQ(position, 10 * kMiB - 100);
-  ASSERT_EQ(stream->Read(buffer.data(), 1000, nullptr), S_OK);
-  ASSERT_EQ(stream->Read(buffer.data(), 1000, &read), S_OK);
+  ASSERT_EQ(stream->Read(buffer.data(), 1000, nullptr), kResultOk);
+  ASSERT_EQ(stream->Read(buffer.data(), 1000, &read), kResultOk);
   EXPECT_EQ(read, 0u);  // end of file
 
   UInt64 size = 0;
-  ASSERT_EQ(stream->GetSize(&size), S_OK);
+  ASSERT_EQ(stream->GetSize(&size), kResultOk);
   EXPECT_EQ(size, 10 * kMiB);
 }
 
@@ -64,16 +64,16 @@ TEST(CInFileStream, seekOriginsAndErrors) {
   auto stream = ComPtr<CInFileStream>(new CInFileStream);
   ASSERT_TRUE(stream->open(wide(dir / "f")));
   UInt64 position = 99;
-  ASSERT_EQ(stream->Seek(4, 0, &position), S_OK);
+  ASSERT_EQ(stream->Seek(4, 0, &position), kResultOk);
   EXPECT_EQ(position, 4u);
-  ASSERT_EQ(stream->Seek(2, 1, nullptr), S_OK);
-  EXPECT_EQ(stream->Seek(0, 3, &position), STG_E_INVALIDFUNCTION);
+  ASSERT_EQ(stream->Seek(2, 1, nullptr), kResultOk);
+  EXPECT_EQ(stream->Seek(0, 3, &position), kErrorInvalidFunction);
   EXPECT_EQ(position, 4u);  // untouched by the refused seek
   EXPECT_EQ(stream->Seek(-1, 0, &position), static_cast<HRESULT>(0x80070016u));  // EINVAL
   char c = 0;
-  ASSERT_EQ(stream->Read(&c, 1, nullptr), S_OK);
+  ASSERT_EQ(stream->Read(&c, 1, nullptr), kResultOk);
   EXPECT_EQ(c, '6');  // neither failed seek moved the position
-  EXPECT_EQ(stream->Seek(100, 0, &position), S_OK);  // past the end is allowed
+  EXPECT_EQ(stream->Seek(100, 0, &position), kResultOk);  // past the end is allowed
 }
 
 TEST(CInFileStream, propertiesOfTheOpenFileAndFailureCodes) {
@@ -85,12 +85,12 @@ TEST(CInFileStream, propertiesOfTheOpenFileAndFailureCodes) {
   UInt64 size = 0;
   UInt32 attributes = 0;
   FILETIME mtime{};
-  ASSERT_EQ(stream->GetProps(&size, nullptr, nullptr, &mtime, &attributes), S_OK);
+  ASSERT_EQ(stream->GetProps(&size, nullptr, nullptr, &mtime, &attributes), kResultOk);
   EXPECT_EQ(size, 3u);
   EXPECT_EQ(attributes, 0x81248021u);  // read-only file 0444, as 7-Zip itself reports it
   EXPECT_NE(mtime.dwHighDateTime, 0u);
   CStreamFileProps props{};
-  ASSERT_EQ(stream->GetProps2(&props), S_OK);
+  ASSERT_EQ(stream->GetProps2(&props), kResultOk);
   EXPECT_EQ(props.Size, 3u);
   EXPECT_EQ(props.NumLinks, 1u);
   EXPECT_NE(props.FileID_Low, 0u);
@@ -112,15 +112,15 @@ TEST(CInFileStream, answersItsFiveInterfacesOnly) {
   for (const GUID& iid : {IID_IUnknown, IID_ISequentialInStream, IID_IInStream, IID_IStreamGetSize,
                           IID_IStreamGetProps, IID_IStreamGetProps2}) {
     void* object = nullptr;
-    ASSERT_EQ(stream->QueryInterface(iid, &object), S_OK);
+    ASSERT_EQ(stream->QueryInterface(iid, &object), kResultOk);
     static_cast<IUnknown*>(object)->Release();
   }
   void* sized = nullptr;
-  ASSERT_EQ(stream->QueryInterface(IID_IStreamGetSize, &sized), S_OK);
+  ASSERT_EQ(stream->QueryInterface(IID_IStreamGetSize, &sized), kResultOk);
   EXPECT_EQ(sized, static_cast<IStreamGetSize*>(stream.get()));  // the sub-object, not `this`
   static_cast<IStreamGetSize*>(sized)->Release();
   void* object = &sized;
-  EXPECT_EQ(stream->QueryInterface(IID_IOutStream, &object), E_NOINTERFACE);
+  EXPECT_EQ(stream->QueryInterface(IID_IOutStream, &object), kErrorNoInterface);
   EXPECT_EQ(object, nullptr);
 }
 
@@ -134,15 +134,15 @@ TEST(COutFileStream, writeOfTenMiBTakesThreeSystemCalls) {
     ASSERT_TRUE(stream->open(wide(dir / "out.bin")));
     UInt32 written = 0;
     const long before = writeCalls();
-    ASSERT_EQ(stream->Write(content.data(), 10 * kMiB, &written), S_OK);
+    ASSERT_EQ(stream->Write(content.data(), 10 * kMiB, &written), kResultOk);
     const long calls = writeCalls() - before;
     if (round == 1) {
       EXPECT_EQ(calls, 3);
     }
     EXPECT_EQ(written, 10 * kMiB);
-    ASSERT_EQ(stream->Write("tail", 4, nullptr), S_OK);
+    ASSERT_EQ(stream->Write("tail", 4, nullptr), kResultOk);
     EXPECT_EQ(stream->processedSize(), 10 * kMiB + 4);
-    ASSERT_EQ(stream->close(), S_OK);
+    ASSERT_EQ(stream->close(), kResultOk);
   }
   EXPECT_EQ(test::readFile(dir / "out.bin"), content + "tail");
 }
@@ -151,15 +151,15 @@ TEST(COutFileStream, setSizeShorterThanThePositionKeepsThePosition) {
   test::TempDir dir;
   auto stream = ComPtr<COutFileStream>(new COutFileStream);
   ASSERT_TRUE(stream->open(wide(dir / "f")));
-  ASSERT_EQ(stream->Write("0123456789", 10, nullptr), S_OK);
-  ASSERT_EQ(stream->SetSize(4), S_OK);
+  ASSERT_EQ(stream->Write("0123456789", 10, nullptr), kResultOk);
+  ASSERT_EQ(stream->SetSize(4), kResultOk);
   UInt64 position = 0;
-  ASSERT_EQ(stream->Seek(0, 1, &position), S_OK);
+  ASSERT_EQ(stream->Seek(0, 1, &position), kResultOk);
   EXPECT_EQ(position, 10u);
   EXPECT_EQ(std::filesystem::file_size(dir / "f"), 4u);
-  EXPECT_EQ(stream->Seek(0, 3, &position), STG_E_INVALIDFUNCTION);
-  ASSERT_EQ(stream->SetSize(6), S_OK);  // extends with zeros
-  ASSERT_EQ(stream->close(), S_OK);
+  EXPECT_EQ(stream->Seek(0, 3, &position), kErrorInvalidFunction);
+  ASSERT_EQ(stream->SetSize(6), kResultOk);  // extends with zeros
+  ASSERT_EQ(stream->close(), kResultOk);
   EXPECT_EQ(test::readFile(dir / "f"), std::string("0123\0\0", 6));
 }
 
@@ -170,15 +170,15 @@ TEST(COutFileStream, openReplacesAFileOrALinkButNeverWritesThroughTheLink) {
   std::filesystem::create_symlink(dir / "target", dir / "link");
   auto stream = ComPtr<COutFileStream>(new COutFileStream);
   ASSERT_TRUE(stream->open(wide(dir / "existing")));
-  ASSERT_EQ(stream->close(), S_OK);
+  ASSERT_EQ(stream->close(), kResultOk);
   EXPECT_EQ(std::filesystem::file_size(dir / "existing"), 0u);
   ASSERT_TRUE(stream->open(wide(dir / "link")));
-  ASSERT_EQ(stream->close(), S_OK);
+  ASSERT_EQ(stream->close(), kResultOk);
   EXPECT_FALSE(std::filesystem::is_symlink(dir / "link"));
   EXPECT_EQ(test::readFile(dir / "target"), "must stay");
-  EXPECT_EQ(stream->close(), S_OK);  // nothing open: nothing to do
+  EXPECT_EQ(stream->close(), kResultOk);  // nothing open: nothing to do
   void* object = nullptr;
-  EXPECT_EQ(stream->QueryInterface(IID_IInStream, &object), E_NOINTERFACE);
+  EXPECT_EQ(stream->QueryInterface(IID_IInStream, &object), kErrorNoInterface);
 }
 
 }  // namespace

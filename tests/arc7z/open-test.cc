@@ -83,7 +83,7 @@ class OpenCallbackTest : public OpenTest {
   }
   ArcPropVariant property(PROPID id) {
     ArcPropVariant value;
-    EXPECT_EQ(static_cast<IArchiveOpenVolumeCallback*>(callback_.get())->GetProperty(id, &value), S_OK);
+    EXPECT_EQ(static_cast<IArchiveOpenVolumeCallback*>(callback_.get())->GetProperty(id, &value), kResultOk);
     return value;
   }
   ComPtr<OpenCallback> callback_;
@@ -104,18 +104,18 @@ TEST_F(OpenCallbackTest, describesTheArchiveFile) {
 
 TEST_F(OpenCallbackTest, handsOutVolumesBesideTheArchive) {
   IInStream* stream = nullptr;
-  ASSERT_EQ(callback_->GetStream(L"pkg.7z.002", &stream), S_OK);
+  ASSERT_EQ(callback_->GetStream(L"pkg.7z.002", &stream), kResultOk);
   ASSERT_NE(stream, nullptr);
   char bytes[16] = {};
   UInt32 read = 0;
-  ASSERT_EQ(stream->Read(bytes, sizeof bytes, &read), S_OK);
+  ASSERT_EQ(stream->Read(bytes, sizeof bytes, &read), kResultOk);
   EXPECT_EQ(std::string(bytes, read), "volume two");
   EXPECT_EQ(stream->Release(), 0u);
 
-  EXPECT_EQ(callback_->GetStream(L"pkg.7z.003", &stream), S_FALSE);
+  EXPECT_EQ(callback_->GetStream(L"pkg.7z.003", &stream), kResultFalse);
   EXPECT_EQ(stream, nullptr);
   callback_->SetSubArchiveName(L"x");
-  EXPECT_EQ(callback_->GetStream(L"pkg.7z.002", &stream), S_FALSE);
+  EXPECT_EQ(callback_->GetStream(L"pkg.7z.002", &stream), kResultFalse);
 }
 
 TEST_F(OpenCallbackTest, volumesOfAnArchiveInTheCurrentFolderAreFoundThere) {
@@ -125,26 +125,26 @@ TEST_F(OpenCallbackTest, volumesOfAnArchiveInTheCurrentFolderAreFoundThere) {
   IInStream* stream = nullptr;
   const HRESULT result = relative->GetStream(L"pkg.7z.002", &stream);
   fs::current_path(previous);
-  ASSERT_EQ(result, S_OK);  // not "/pkg.7z.002"
+  ASSERT_EQ(result, kResultOk);  // not "/pkg.7z.002"
   ASSERT_NE(stream, nullptr);
   stream->Release();
 }
 
 TEST_F(OpenCallbackTest, missingPasswordAbortsWithItsMessage) {
   BSTR password = nullptr;
-  EXPECT_EQ(callback_->CryptoGetTextPassword(&password), E_ABORT);
+  EXPECT_EQ(callback_->CryptoGetTextPassword(&password), kErrorAbort);
   EXPECT_EQ(password, nullptr);
   EXPECT_EQ(callback_->errorMessage(), L"Password is not defined");
 
   extractor_.setPassword(L"pw");
-  ASSERT_EQ(callback_->CryptoGetTextPassword(&password), S_OK);
+  ASSERT_EQ(callback_->CryptoGetTextPassword(&password), kResultOk);
   EXPECT_EQ(sysStringText(password), L"pw");
   freeSysString(password);
 
   void* object = nullptr;
-  EXPECT_EQ(callback_->QueryInterface(IID_IArchiveExtractCallback, &object), E_NOINTERFACE);
+  EXPECT_EQ(callback_->QueryInterface(IID_IArchiveExtractCallback, &object), kErrorNoInterface);
   EXPECT_EQ(object, nullptr);
-  ASSERT_EQ(callback_->QueryInterface(IID_ICryptoGetTextPassword, &object), S_OK);
+  ASSERT_EQ(callback_->QueryInterface(IID_ICryptoGetTextPassword, &object), kResultOk);
   EXPECT_EQ(object, static_cast<ICryptoGetTextPassword*>(callback_.get()));
   static_cast<ICryptoGetTextPassword*>(object)->Release();
 }

@@ -9,12 +9,14 @@
 #include "app/KRNLaunch.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
+#include "platform/shortcut-posix.h"
 #include "registry/sandbox.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using platform::DesktopEntryText;
 using testing_sandbox::ReadFile;
 using testing_sandbox::Sandbox;
 using testing_sandbox::WriteFile;

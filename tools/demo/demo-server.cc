@@ -335,7 +335,7 @@ int Serve(const Options& o) {
   const std::string ports = "DEMO_PORT=" + std::to_string(port) +
                             "\nDEMO_LOGIN_PORT=" + std::to_string(login_port) + "\n";
   if (!o.ports_file.empty() &&
-      !platform::WriteFileAtomically(o.ports_file.string(), ports, 0644)) {
+      !platform::WriteFileAtomically(o.ports_file.string(), ports, platform::FileAccess::plain)) {
     std::cerr << "demo_server: cannot write the ports file " << o.ports_file << "\n";
     return 1;
   }

@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/console.h"
+#include "util/cvlog/console-print.h"
 
 namespace cvlog {
 namespace {
@@ -89,18 +89,16 @@ void ParseLine(std::string_view line, int lineNumber, std::string& section, Conf
       entry.key = section;
       entry.name = section;
     } else {
-      platform::ConsoleWrite("cvlog configure warning: duplicate logger key:[" + section +
-                                 "] at line: " + std::to_string(lineNumber) + " \r\n",
-                             platform::kConsolePlain);
+      PrintToConsole("cvlog configure warning: duplicate logger key:[" + section +
+                   "] at line: " + std::to_string(lineNumber) + " \r\n");
     }
     return;
   }
 
   const auto entry = table.find(section);
   if (entry == table.end()) {
-    platform::ConsoleWrite("cvlog configure warning: not found current logger name:[" + section + "] at line:" +
-                               std::to_string(lineNumber) + ", key=" + key + ", value=" + value + " \r\n",
-                           platform::kConsolePlain);
+    PrintToConsole("cvlog configure warning: not found current logger name:[" + section + "] at line:" +
+                   std::to_string(lineNumber) + ", key=" + key + ", value=" + value + " \r\n");
     return;
   }
   const std::string lowerKey = Lower(key);

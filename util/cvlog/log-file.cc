@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "platform/file.h"
-#include "platform/fs.h"
 
 namespace cvlog {
 

@@ -7,6 +7,7 @@
 #include "platform/process-name.h"
 #include "platform/thread.h"
 #include "util/cvlog/config-text.h"
+#include "util/cvlog/console-print.h"
 #include "util/cvlog/record-header.h"
 
 namespace cvlog {
@@ -25,7 +26,6 @@ LogManager::LogManager(std::string processName, Clock clock)
   main.name = "Main";
   main.enable.store(true, std::memory_order_relaxed);
   keyMap_["Main"] = 0;
-  pool_.reserve(kPoolMax);
 }
 
 LogManager::~LogManager() {
@@ -39,10 +39,6 @@ void LogManager::FreeQueues() {
   submitSize_.store(0, std::memory_order_relaxed);
   for (LogRecord* record : writerQueue_) delete record;
   writerQueue_.clear();
-  std::lock_guard<LockHelper> lock(poolLock_);
-  for (LogRecord* record : pool_) delete record;
-  pool_.clear();
-  poolSize_.store(0, std::memory_order_relaxed);
 }
 
 // ---- loggers
@@ -56,7 +52,7 @@ int LogManager::CreateLogger(const char* key) {
   if (found != keyMap_.end() && found->second != -1) return found->second;
   const int id = lastId_.load(std::memory_order_relaxed) + 1;
   if (id >= LOGGER_MAX) {
-    PrintAlert("cvlog: CreateLogger can not create|writeover, because loggerid need < LOGGER_MAX! \r\n");
+    PrintToConsole("cvlog: CreateLogger can not create|writeover, because loggerid need < LOGGER_MAX! \r\n", LevelColour(LOG_FATAL));
     return -1;
   }
   LoggerEntry& entry = loggers_[id];
@@ -112,15 +108,7 @@ bool LogManager::ShouldLog(int id, int level) {
 }
 
 LogRecord* LogManager::AcquireRecord(int id, int level) {
-  LogRecord* record = nullptr;
-  if (poolSize_.load(std::memory_order_relaxed) != 0) {
-    std::lock_guard<LockHelper> lock(poolLock_);
-    if (!pool_.empty()) {
-      record = pool_.back();
-      pool_.pop_back();
-      poolSize_.store(pool_.size(), std::memory_order_relaxed);
-    }
-  }
+  LogRecord* record = pool_.Take();
   if (!record) record = new LogRecord;
   record->loggerId = id;
   record->kind = kKindLine;
@@ -136,16 +124,7 @@ LogRecord* LogManager::AcquireRecord(int id, int level) {
   return record;
 }
 
-void LogManager::ReleaseRecord(LogRecord* record) {
-  if (!record) return;
-  if (poolSize_.load(std::memory_order_relaxed) >= kPoolMax) {
-    delete record;
-    return;
-  }
-  std::lock_guard<LockHelper> lock(poolLock_);
-  pool_.push_back(record);
-  poolSize_.store(pool_.size(), std::memory_order_relaxed);
-}
+void LogManager::ReleaseRecord(LogRecord* record) { pool_.Give(record); }
 
 bool LogManager::SubmitRecord(LogRecord* record, const char* file, int line) {
   if (!record) return false;
@@ -370,7 +349,7 @@ bool LogManager::ApplyText(std::string_view text, bool update) {
 bool LogManager::ReadConfigFile(const std::string& path, std::string& text) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
-    PrintPlain(" !!! !!! !!! !!!\r\n !!! !!! cvlog load config file error. filename=" + path +
+    PrintToConsole(" !!! !!! !!! !!!\r\n !!! !!! cvlog load config file error. filename=" + path +
                "  !!! !!! \r\n !!! !!! !!! !!!\r\n");
     return false;
   }
@@ -388,7 +367,7 @@ bool LogManager::Config(const char* path) {
   const std::string wanted = path ? path : "";
   std::lock_guard<std::mutex> config(configLock_);
   if (!configPath_.empty()) {
-    PrintPlain(" !!! !!! !!! !!!\r\n !!! !!! cvlog configure error: too many calls to Config. the old config file=" +
+    PrintToConsole(" !!! !!! !!! !!!\r\n !!! !!! cvlog configure error: too many calls to Config. the old config file=" +
                configPath_ + ",  the new config file=" + wanted + " !!! !!! \r\n !!! !!! !!! !!!\r\n");
     return false;
   }

@@ -1,6 +1,6 @@
 #pragma once
-// The manager behind cvlog::Instance(). Tests build their own objects of it; the rest of the
-// program reaches it only through ILogManager.
+// The manager behind cvlog::Instance(). Every object is a manager of its own, with its own
+// loggers, queue and writer; the rest of the program reaches the instance only through ILogManager.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -17,6 +17,7 @@
 
 #include "platform/clock.h"
 #include "util/cvlog/cvlog.h"
+#include "util/cvlog/record-pool.h"
 #include "util/cvlog/sync-helpers.h"
 
 namespace cvlog {
@@ -83,7 +84,8 @@ class LogManager final : public ThreadHelper, public ILogManager {
   using Clock = std::function<std::int64_t()>;
 
   LogManager();
-  // For tests and benchmarks: the program name that starts every file name, and the clock.
+  // The program name that starts every file name, and the clock; the default constructor takes
+  // the process's own name and the system clock.
   explicit LogManager(std::string processName, Clock clock = platform::UnixTimeNow);
   ~LogManager() override;
   LogManager(const LogManager&) = delete;
@@ -118,10 +120,10 @@ class LogManager final : public ThreadHelper, public ILogManager {
   LogRecord* AcquireRecord(int id, int level) override;
   void ReleaseRecord(LogRecord* record) override;
 
-  // Read-only views for tests; stable while the writer is stopped.
+  // Read-only views of the state; stable while the writer is stopped.
   const LoggerEntry& Entry(int id) const { return loggers_[id]; }
   const std::string& ProcessName() const { return processName_; }
-  std::size_t PoolSize() const { return poolSize_.load(std::memory_order_relaxed); }
+  std::size_t PoolSize() const { return pool_.Size(); }
   // How the queue fared: the most records it held, how often a producer slept for back-pressure,
   // and how often the writer found both queues empty.
   std::size_t PeakQueueDepth() const { return peakQueue_.load(std::memory_order_relaxed); }
@@ -144,10 +146,6 @@ class LogManager final : public ThreadHelper, public ILogManager {
   void SleepWhileIdle();
   bool LeaveWhenDrained();
   void CloseAllAtExit();
-  void PrintAlert(std::string_view text);
-  void PrintPlain(std::string_view text);
-  void PrintLine(const LogRecord& record);
-  void WriteLine(const LogRecord& record);
   bool OpenLogger(const LogRecord& record);
   void CloseFile(LoggerEntry& entry);
   void FreeQueues();
@@ -185,11 +183,7 @@ class LogManager final : public ThreadHelper, public ILogManager {
   std::atomic<std::size_t> peakQueue_{0};
   std::atomic<std::uint64_t> backPressureSleeps_{0};
 
-  alignas(256) LockHelper poolLock_;
-  std::vector<LogRecord*> pool_;
-  std::atomic<std::size_t> poolSize_{0};
-
-  alignas(256) LockHelper consoleLock_;
+  alignas(256) RecordPool pool_{kPoolMax};
 
   alignas(256) std::mutex wakeMutex_;
   std::condition_variable wakeCondition_;

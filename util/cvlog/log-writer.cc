@@ -4,8 +4,8 @@
 
 #include "platform/append-file.h"
 #include "platform/clock.h"
-#include "platform/console.h"
-#include "platform/fs.h"
+#include "platform/file.h"
+#include "util/cvlog/console-print.h"
 #include "util/cvlog/log-file.h"
 #include "util/cvlog/log-manager.h"
 #include "util/cvlog/record-header.h"
@@ -13,33 +13,15 @@
 namespace cvlog {
 namespace {
 
-// The 32-bit size of the original limit arithmetic, without its wrap-around: 0xFFFFFFFF
-// megabytes ("no limit") rolls over at 4293918720 bytes and nothing larger ever wraps to a
-// tiny limit.
+// The size limit in bytes, capped at 4293918720 (0xFFF00000): the largest limit a 32-bit byte
+// count holds in whole megabytes, so 0xFFFFFFFF megabytes ("no limit") rolls over there and no
+// large value shrinks to a tiny limit by wrapping.
 std::uint64_t LimitBytes(std::uint32_t megabytes) {
   const std::uint64_t bytes = static_cast<std::uint64_t>(megabytes) << 20;
   return bytes < 0xFFF00000ULL ? bytes : 0xFFF00000ULL;
 }
 
 }  // namespace
-
-void LogManager::PrintAlert(std::string_view text) {
-  std::lock_guard<LockHelper> lock(consoleLock_);
-  platform::ConsoleWrite(text, LevelColour(LOG_FATAL));
-}
-
-void LogManager::PrintPlain(std::string_view text) { platform::ConsoleWrite(text, platform::kConsolePlain); }
-
-void LogManager::PrintLine(const LogRecord& record) {
-  const std::string_view text(record.content, static_cast<std::size_t>(record.contentLength));
-  const int colour = LevelColour(record.level);
-  if (colour == platform::kConsolePlain) {
-    platform::ConsoleWrite(text, colour);
-    return;
-  }
-  std::lock_guard<LockHelper> lock(consoleLock_);
-  platform::ConsoleWrite(text, colour);
-}
 
 void LogManager::CloseFile(LoggerEntry& entry) {
   if (!entry.file) return;
@@ -52,7 +34,7 @@ void LogManager::CloseFile(LoggerEntry& entry) {
 bool LogManager::Start() {
   std::lock_guard<std::mutex> lifecycle(lifecycle_);
   if (running_.load(std::memory_order_relaxed) || HasThread()) {
-    PrintAlert("cvlog already start \r\n");
+    PrintToConsole("cvlog already start \r\n", LevelColour(LOG_FATAL));
     return false;
   }
   {
@@ -74,7 +56,7 @@ bool LogManager::Start() {
       std::lock_guard<LockHelper> lock(submitLock_);
       running_.store(false, std::memory_order_relaxed);
     }
-    PrintPlain("cvlog: create cvlog thread error! \r\n");
+    PrintToConsole("cvlog: create cvlog thread error! \r\n");
     return false;
   }
   return startSem_.Wait(3000);
@@ -83,17 +65,14 @@ bool LogManager::Start() {
 bool LogManager::Stop() {
   std::lock_guard<std::mutex> lifecycle(lifecycle_);
   if (!running_.load(std::memory_order_relaxed)) return false;
-  PrintAlert("cvlog stopping \r\n");
+  PrintToConsole("cvlog stopping \r\n", LevelColour(LOG_FATAL));
   {
     std::lock_guard<LockHelper> lock(submitLock_);
     running_.store(false, std::memory_order_relaxed);
   }
   WakeWriter();
   JoinThread();
-  std::lock_guard<LockHelper> lock(poolLock_);
-  for (LogRecord* record : pool_) delete record;
-  pool_.clear();
-  poolSize_.store(0, std::memory_order_relaxed);
+  pool_.Clear();
   return true;
 }
 
@@ -211,7 +190,10 @@ void LogManager::Run() {
     }
     Bump(popCount_);
     if (entry.enable.load(std::memory_order_relaxed) && record->level >= entry.level.load(std::memory_order_relaxed)) {
-      if (entry.display) PrintLine(*record);
+      if (entry.display) {
+        PrintToConsole(std::string_view(record->content, static_cast<std::size_t>(record->contentLength)),
+                       LevelColour(record->level));
+      }
       if (entry.outfile) {
         if (!OpenLogger(*record)) {
           ReleaseRecord(record);
@@ -234,7 +216,7 @@ void LogManager::Run() {
 bool LogManager::OpenLogger(const LogRecord& record) {
   const int id = record.loggerId;
   if (BadId(id)) {
-    PrintAlert("cvlog: openLogger can not open, invalide logger id! \r\n");
+    PrintToConsole("cvlog: openLogger can not open, invalide logger id! \r\n", LevelColour(LOG_FATAL));
     return false;
   }
   LoggerEntry& entry = loggers_[id];
@@ -277,7 +259,7 @@ bool LogManager::OpenLogger(const LogRecord& record) {
     std::snprintf(message, sizeof message, "cvlog: can not open log file %s. \r\n", path.c_str());
     // One print for the three lines, so that no other message of the module lands between them.
     const std::string bar = "!!!!!!!!!!!!!!!!!!!!!!!!!! \r\n";
-    PrintAlert(bar + message + bar);
+    PrintToConsole(bar + message + bar, LevelColour(LOG_FATAL));
     entry.outfile = false;
     return false;
   }
