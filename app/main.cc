@@ -7,12 +7,14 @@
 #include "app/command-line.h"
 #include "app/startup.h"
 #include "platform/display.h"
+#include "platform/signals.h"
 #include "platform/x11-window.h"
 #include "res/strings.h"
 #include "ui/main-dlg.h"
 #include "util/cvlog/main-logger.h"
 
 int main(int argc, char** argv) {
+  platform::IgnoreBrokenPipes();
   platform::SelectX11Backend();
   if (!platform::X11DisplayAvailable()) {
     std::fprintf(stderr, "cvl_qx: no X11 display: set DISPLAY to a running X server\n");
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
   theApp.m_lpCmdLine = JoinCommandLine(argc, argv);
   startup::InitInstanceBeforeDialog(theApp);
   gtk_init(&argc, &argv);
+  platform::RestoreBackendVariable();
   startup::ReportLaunchStart();
   {
     ui::MainDlg dialog;

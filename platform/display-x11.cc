@@ -3,6 +3,10 @@
 #include <X11/Xlib.h>
 #include <gdk/gdk.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+
 namespace platform {
 
 bool X11DisplayAvailable() {
@@ -12,6 +16,23 @@ bool X11DisplayAvailable() {
   return true;
 }
 
-void SelectX11Backend() { gdk_set_allowed_backends("x11"); }
+namespace {
+
+std::optional<std::string> g_backendVariable;
+
+}  // namespace
+
+void SelectX11Backend() {
+  gdk_set_allowed_backends("x11");
+  if (const char* value = std::getenv("GDK_BACKEND")) {
+    g_backendVariable = value;
+    unsetenv("GDK_BACKEND");
+  }
+}
+
+void RestoreBackendVariable() {
+  if (g_backendVariable) setenv("GDK_BACKEND", g_backendVariable->c_str(), 1);
+  g_backendVariable.reset();
+}
 
 }  // namespace platform
