@@ -31,7 +31,6 @@ int main(int argc, char** argv) {
   theApp.m_lpCmdLine = JoinCommandLine(argc, argv);
   startup::InitInstanceBeforeDialog(theApp);
   gtk_init(&argc, &argv);
-  platform::RestoreBackendVariable();
   startup::ReportLaunchStart();
   {
     ui::MainDlg dialog;

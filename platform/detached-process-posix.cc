@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <thread>
 
-extern char** environ;
+#include "platform/process-environment.h"
 
 namespace platform {
 namespace {
@@ -33,6 +33,11 @@ int Spawn(const std::string& program, const std::vector<std::string>& argv, Spaw
   args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  std::vector<std::string> environment = ChildEnvironment();
+  std::vector<char*> env;
+  env.reserve(environment.size() + 1);
+  for (std::string& entry : environment) env.push_back(entry.data());
+  env.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
@@ -49,8 +54,8 @@ int Spawn(const std::string& program, const std::vector<std::string>& argv, Spaw
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = 0;
   const int result = options.searchPath
-                         ? posix_spawnp(&pid, program.c_str(), &actions, &attributes, args.data(), environ)
-                         : posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
+                         ? posix_spawnp(&pid, program.c_str(), &actions, &attributes, args.data(), env.data())
+                         : posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), env.data());
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (result == 0) CollectInBackground(pid);

@@ -13,8 +13,8 @@ namespace platform {
 // no '/'). False when it cannot be started at all.
 bool StartDetached(const std::vector<std::string>& argv);
 
-// Starts `program` (a path, not searched) with `argv` in the launcher's environment, current
-// directory and standard streams. 0, or the error number when it could not be started.
+// Starts `program` (a path, not searched) with `argv` in the launcher's environment (as it was
+// given, process-environment.h), current directory and standard streams. 0, or the error number when it could not be started.
 int StartProcess(const std::string& program, const std::vector<std::string>& argv);
 
 }  // namespace platform

@@ -3,9 +3,7 @@
 #include <X11/Xlib.h>
 #include <gdk/gdk.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
+#include "platform/process-environment.h"
 
 namespace platform {
 
@@ -16,23 +14,10 @@ bool X11DisplayAvailable() {
   return true;
 }
 
-namespace {
-
-std::optional<std::string> g_backendVariable;
-
-}  // namespace
-
 void SelectX11Backend() {
   gdk_set_allowed_backends("x11");
-  if (const char* value = std::getenv("GDK_BACKEND")) {
-    g_backendVariable = value;
-    unsetenv("GDK_BACKEND");
-  }
-}
-
-void RestoreBackendVariable() {
-  if (g_backendVariable) setenv("GDK_BACKEND", g_backendVariable->c_str(), 1);
-  g_backendVariable.reset();
+  // GDK obeys the variable over the allowed backends, and so do the web engine's own processes.
+  OverrideForThisProcess("GDK_BACKEND", "x11");
 }
 
 }  // namespace platform

@@ -6,12 +6,8 @@ namespace platform {
 bool X11DisplayAvailable();
 
 // Makes the toolkit use X11 even on a Wayland desktop (through XWayland), whatever GDK_BACKEND
-// says: the toolkit would obey the variable over the program's own choice. Call before anything
-// else has started a thread, and before the toolkit starts.
+// says: the launcher and the web engine's processes run on X11, while the programs the launcher
+// starts see GDK_BACKEND as it was given. Call before any other thread runs.
 void SelectX11Backend();
-
-// Gives GDK_BACKEND back the value SelectX11Backend took away, once the toolkit has opened its
-// display, so that the programs the launcher starts see the environment it was given.
-void RestoreBackendVariable();
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/detached-process.h"
+#include "platform/process-environment.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -78,6 +79,24 @@ TEST_F(StartProcessTest, ClientGetsItsWordsInTheLaunchersDirectoryAndEnvironment
   const std::string expected = program.string() + "\naGk=\n5\n1180\nend\n" +
                                fs::current_path().string() + "\ninherited\ndone\n";
   EXPECT_EQ(WaitForFile(dir_ / "args"), expected);
+}
+
+// The launcher forces some variables for itself (the toolkit's backend); the programs it starts
+// see them as the launcher was given them, set or not.
+TEST_F(StartProcessTest, OverriddenVariablesReachTheChildAsTheLauncherWasGivenThem) {
+  setenv("CVL_TEST_GIVEN", "wayland", 1);
+  unsetenv("CVL_TEST_ABSENT");
+  platform::OverrideForThisProcess("CVL_TEST_GIVEN", "x11");
+  platform::OverrideForThisProcess("CVL_TEST_ABSENT", "x11");
+  platform::OverrideForThisProcess("CVL_TEST_GIVEN", "again");
+  EXPECT_STREQ(std::getenv("CVL_TEST_GIVEN"), "again");
+  EXPECT_STREQ(std::getenv("CVL_TEST_ABSENT"), "x11");
+
+  const std::string out = (dir_ / "env").string();
+  const std::string script = "echo \"${CVL_TEST_GIVEN}|${CVL_TEST_ABSENT-unset}\" > '" + out +
+                             ".tmp'; echo done >> '" + out + ".tmp'; mv '" + out + ".tmp' '" + out + "'";
+  ASSERT_EQ(platform::StartProcess("/bin/sh", {"/bin/sh", "-c", script}), 0);
+  EXPECT_EQ(WaitForFile(out), "wayland|unset\ndone\n");
 }
 
 TEST_F(StartProcessTest, MissingClientReportsTheError) {
