@@ -148,6 +148,7 @@ TEST(ReportEventEndpoint, ComesFromStringEntry154AndClosingKeepsTheLastReportLas
   char output[] = "/tmp/cvl-report-stdout-XXXXXX";
   const int outputFd = ::mkstemp(output);
   ASSERT_GE(outputFd, 0);
+  ::unlink(output);  // the descriptor is all the case needs, in this process and in the child
   const std::vector<std::string> expected = {"launch_start", "close launch"};
   EXPECT_EXIT(
       {
@@ -165,7 +166,6 @@ TEST(ReportEventEndpoint, ComesFromStringEntry154AndClosingKeepsTheLastReportLas
       },
       ::testing::ExitedWithCode(0), "");
   ::close(outputFd);
-  ::unlink(output);
   ::unsetenv("CVL_STRING_154");
 }
 
