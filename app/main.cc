@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "platform/display.h"
 #include "platform/locale.h"
+#include "platform/signals.h"
 #include "platform/x11-window.h"
 #include "res/strings.h"
 #include "ui/main-dlg.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   platform::SelectUtf8Locale();
   gtk_disable_setlocale();
+  platform::IgnoreBrokenPipes();
   platform::SelectX11Backend();
   if (!platform::X11DisplayAvailable()) {
     std::fprintf(stderr, "cvl_qx: no X11 display: set DISPLAY to a running X server\n");

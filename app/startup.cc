@@ -9,6 +9,7 @@
 #include "platform/file-names.h"
 #include "platform/file.h"
 #include "platform/process-lock.h"
+#include "telemetry/report-queue.h"
 #include "util/cvlog/main-logger.h"
 
 namespace startup {
@@ -40,6 +41,9 @@ void ReportLaunchStart() { DownloadEngine::GetInstance().ReportEvent("launch_sta
 void ExitInstanceSteps() {
   LOG_MAIN("close launch");
   DownloadEngine::GetInstance().ReportEvent("close launch");
+  // "close launch" is the last report the server sees; a silent server holds the exit up for
+  // one report's time-out at most.
+  telemetry::CloseReports(telemetry::kReportTimeout);
   cvlog::Instance()->Stop();
 }
 

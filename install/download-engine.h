@@ -34,8 +34,9 @@ class DownloadEngine {
   // gives CURLE_WRITE_ERROR.
   CURLcode DownloadPackage(const std::string& url, const std::string& file);
 
-  // Posts one signed report of `type` to the statistics endpoint and returns when it was sent or
-  // given up (within a few seconds); nothing about the outcome reaches the caller.
+  // Queues one signed report of `type` for the statistics endpoint and returns at once; the
+  // reports are posted one after another in the order they were made (telemetry/report-queue.h),
+  // and nothing about the outcome reaches the caller.
   void ReportEvent(std::string type);
 
   // libcurl callbacks: a text stream target, a C file target, and the download counters.

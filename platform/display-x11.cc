@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <gdk/gdk.h>
 
+#include "platform/process-environment.h"
+
 namespace platform {
 
 bool X11DisplayAvailable() {
@@ -12,6 +14,10 @@ bool X11DisplayAvailable() {
   return true;
 }
 
-void SelectX11Backend() { gdk_set_allowed_backends("x11"); }
+void SelectX11Backend() {
+  gdk_set_allowed_backends("x11");
+  // GDK obeys the variable over the allowed backends, and so do the web engine's own processes.
+  OverrideForThisProcess("GDK_BACKEND", "x11");
+}
 
 }  // namespace platform

@@ -69,8 +69,9 @@ std::vector<Window> Children(Display* d, Window w) {
   return result;
 }
 
-// Errors on the notice's connection are expected (the target may not exist) and must not end
-// the process; errors on any other connection go to the handler that was there before.
+// Errors on the connections of these calls are expected (a target that does not exist, a window
+// that vanishes between listing and reading) and must not end the process, as Xlib's default
+// handler would; errors on any other connection go to the handler that was there before.
 std::mutex g_errorMutex;
 Display* g_quietDisplay = nullptr;
 XErrorHandler g_previousHandler = nullptr;
@@ -79,6 +80,27 @@ int QuietErrorHandler(Display* d, XErrorEvent* e) {
   if (d == g_quietDisplay) return 0;
   return g_previousHandler != nullptr ? g_previousHandler(d, e) : 0;
 }
+
+// For its lifetime, X errors on `display` are ignored; it ends with a round trip, so that the
+// errors of every request made meanwhile have arrived.
+class QuietErrors {
+ public:
+  explicit QuietErrors(Display* display) : lock_(g_errorMutex), display_(display) {
+    g_quietDisplay = display;
+    g_previousHandler = XSetErrorHandler(QuietErrorHandler);
+  }
+  ~QuietErrors() {
+    XSync(display_, False);
+    XSetErrorHandler(g_previousHandler);
+    g_quietDisplay = nullptr;
+  }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+  Display* display_;
+};
 
 XEvent ClientMessageEvent(Window w, Atom type, long l0, long l1, long l2) {
   XEvent e{};
@@ -119,6 +141,7 @@ WindowId FindTopLevelWindow(std::string_view title) {
   DisplayPtr d = OpenDisplay();
   if (!d) return 0;
   Display* dpy = d.get();
+  QuietErrors quiet(dpy);
   Window root = DefaultRootWindow(dpy);
 
   std::vector<unsigned char> list = ReadProperty(dpy, root, XInternAtom(dpy, "_NET_CLIENT_LIST", False), XA_WINDOW);
@@ -144,9 +167,7 @@ void ShowAndRaiseWindow(WindowId window) {
   DisplayPtr d = OpenDisplay();
   if (!d || window == 0) return;
   Display* dpy = d.get();
-  std::lock_guard<std::mutex> lock(g_errorMutex);
-  g_quietDisplay = dpy;
-  g_previousHandler = XSetErrorHandler(QuietErrorHandler);
+  QuietErrors quiet(dpy);
 
   Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
   Atom above = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
@@ -155,28 +176,18 @@ void ShowAndRaiseWindow(WindowId window) {
   SendStateMessage(dpy, window, state, kAdd, static_cast<long>(above), 0);
   SendStateMessage(dpy, window, state, kRemove, static_cast<long>(above), 0);
   SendStateMessage(dpy, window, XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False), 2, CurrentTime, 0);
-  XSync(dpy, False);
-
-  XSetErrorHandler(g_previousHandler);
-  g_quietDisplay = nullptr;
 }
 
 bool SendCloseNotice(WindowId target, long wParam, long dataTag, std::span<const std::uint8_t> record) {
   DisplayPtr d = OpenDisplay();
   if (!d) return false;
   Display* dpy = d.get();
-  std::lock_guard<std::mutex> lock(g_errorMutex);
-  g_quietDisplay = dpy;
-  g_previousHandler = XSetErrorHandler(QuietErrorHandler);
+  QuietErrors quiet(dpy);
 
   Atom atom = XInternAtom(dpy, kCopyDataAtom, False);
   XChangeProperty(dpy, target, atom, atom, 8, PropModeReplace, record.data(), static_cast<int>(record.size()));
   XEvent e = ClientMessageEvent(target, atom, wParam, dataTag, static_cast<long>(record.size()));
   XSendEvent(dpy, target, False, NoEventMask, &e);
-  XSync(dpy, False);
-
-  XSetErrorHandler(g_previousHandler);
-  g_quietDisplay = nullptr;
   return true;
 }
 

@@ -18,7 +18,7 @@ using WindowId = unsigned long;
 
 // The first top-level window titled exactly `title` (_NET_WM_NAME, else WM_NAME): the window
 // manager's client list, else the root's children and their children. 0 when there is none or
-// no display.
+// no display. A window that vanishes while it is being read is no match and no error.
 WindowId FindTopLevelWindow(std::string_view title);
 
 // Shown normally (restored when iconified), put above all others and at once back to the normal

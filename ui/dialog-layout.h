@@ -1,7 +1,7 @@
 #pragma once
 // Where the main dialog and its controls sit, in pixels, and the two rules that place them: the
 // dialog-unit conversion of the controls that keep their template place, and the centring on the
-// primary screen.
+// primary monitor.
 namespace ui {
 
 struct Rect {
@@ -54,12 +54,12 @@ constexpr Rect DialogUnitsToPixels(Rect du) {
               MulDiv(du.height, kBaseUnitY, 8)};
 }
 
-// Centred on a screen larger than the dialog; on a screen no larger in one direction, that edge
-// stays where it is.
-constexpr Point CenteredOrigin(int screenWidth, int screenHeight, Point current) {
+// Centred on the primary monitor's rectangle (its origin need not be 0, 0) where the monitor is
+// larger than the dialog; where it is no larger in one direction, that edge stays where it is.
+constexpr Point CenteredOrigin(Rect monitor, Point current) {
   Point p = current;
-  if (screenWidth > kDialogWidth) p.x = (screenWidth - kDialogWidth) / 2;
-  if (screenHeight > kDialogHeight) p.y = (screenHeight - kDialogHeight) / 2;
+  if (monitor.width > kDialogWidth) p.x = monitor.x + (monitor.width - kDialogWidth) / 2;
+  if (monitor.height > kDialogHeight) p.y = monitor.y + (monitor.height - kDialogHeight) / 2;
   return p;
 }
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/encoding.h"
-#include "platform/file-names.h"
 #include "platform/message-box.h"
 #include "platform/x11-window.h"
 #include "res/strings.h"
@@ -16,6 +15,7 @@
 #include "ui/dialog-layout.h"
 #include "ui/window-shape.h"
 #include "util/cvlog/main-logger.h"
+#include "web/app-login.h"
 
 namespace ui {
 namespace {
@@ -210,7 +210,7 @@ bool MainDlg::OnInitDialog() {
   if (monitor != nullptr) gdk_monitor_get_geometry(monitor, &screen);
   Point current;
   gtk_window_get_position(m_window, &current.x, &current.y);
-  Point origin = CenteredOrigin(screen.width, screen.height, current);
+  Point origin = CenteredOrigin(Rect{screen.x, screen.y, screen.width, screen.height}, current);
   gtk_window_set_keep_above(m_window, TRUE);
   gtk_window_move(m_window, origin.x, origin.y);
   gtk_window_resize(m_window, kDialogWidth, kDialogHeight);
@@ -219,12 +219,10 @@ bool MainDlg::OnInitDialog() {
 
   if (m_services.createWebView) m_webView = m_services.createWebView(*this);
 
-  // The client path is formed in a buffer of 1024 characters; a longer one is cut.
-  std::wstring client =
-      platform::Utf8ToWide(m_services.gameDir) + L"/" + platform::Utf8ToWide(platform::kGameClientFileName);
-  if (client.size() > 1023) client.resize(1023);
+  // The very path AppLogin starts, never cut: a cut one would never exist, and every start would
+  // install again.
   std::error_code error;
-  bool clientPresent = std::filesystem::exists(platform::WideToUtf8(client), error) && !error;
+  bool clientPresent = std::filesystem::exists(web::ClientPath(m_services.gameDir), error) && !error;
   if (!clientPresent) {
     if (m_services.startInstall) m_services.startInstall(MakeInstallControls());
     SetStatusText(kStatusDownloading);

@@ -11,25 +11,69 @@
 #include "res/strings.h"
 #include "util/cvlog/main-logger.h"
 #include "web/app-login.h"
-#include "web/process-start.h"
 
 namespace {
 
 constexpr char kAppLoginHandler[] = "cvlAppLogin";
 constexpr char kDocumentCompleteHandler[] = "cvlDocumentComplete";
+// The launcher's own script world. The two message handlers exist only there, so that no script
+// of the page can post them: the page reaches AppLogin only through window.external, and a
+// document is reported only when it has really loaded.
+constexpr char kLauncherWorld[] = "cvl-launcher";
 
-// Runs in every frame before the page's own scripts. `window.external` carries AppLogin and
-// nothing else (no prototype either, so any other name is undefined); its answer is a Promise of
-// the launcher's boolean. The handlers are taken now, before the page can replace window.webkit.
+// Runs in the page's world of every frame before the page's own scripts. `window.external`
+// carries AppLogin and nothing else (no prototype either, so any other name is undefined); its
+// answer is a Promise of the launcher's boolean. The call and the answer cross to the launcher's
+// world as DOM events on the window, the one thing the two worlds share.
 constexpr char kExternalScript[] = R"JS((() => {
+  const stringify = JSON.stringify, parse = JSON.parse;
+  const pending = new Map();
+  let lastCall = 0;
+  window.addEventListener('cvl-applogin-answer', (event) => {
+    const answer = parse(event.detail);
+    const resolve = pending.get(answer.id);
+    if (!resolve) return;
+    pending.delete(answer.id);
+    resolve(answer.value === true);
+  }, true);
+  const external = Object.create(null);
+  external.AppLogin = (text) => new Promise((resolve) => {
+    const id = ++lastCall;
+    pending.set(id, resolve);
+    const detail = stringify({id, text: text === undefined || text === null ? '' : String(text)});
+    window.dispatchEvent(new CustomEvent('cvl-applogin-call', {detail}));
+  });
+  Object.defineProperty(window, 'external', {value: Object.freeze(external), enumerable: true});
+})();)JS";
+
+// Runs in the launcher's world of every frame: hands the page's AppLogin calls to the launcher
+// and reports the frame's own load once. Events made by a script are not the browser's and do
+// not count.
+constexpr char kLauncherScript[] = R"JS((() => {
   const appLogin = window.webkit.messageHandlers.cvlAppLogin;
   const documentComplete = window.webkit.messageHandlers.cvlDocumentComplete;
-  const external = Object.create(null);
-  external.AppLogin = (text) =>
-      appLogin.postMessage(text === undefined || text === null ? '' : String(text));
-  Object.defineProperty(window, 'external', {value: Object.freeze(external), enumerable: true});
-  window.addEventListener('load', () => documentComplete.postMessage(''), {once: true});
+  const answer = (id, value) => window.dispatchEvent(
+      new CustomEvent('cvl-applogin-answer', {detail: JSON.stringify({id, value: value === true})}));
+  window.addEventListener('cvl-applogin-call', (event) => {
+    let call;
+    try {
+      call = JSON.parse(event.detail);
+    } catch (error) {
+      return;
+    }
+    appLogin.postMessage(String(call.text)).then((value) => answer(call.id, value),
+                                                 () => answer(call.id, false));
+  }, true);
+  const loaded = (event) => {
+    if (!event.isTrusted) return;
+    window.removeEventListener('load', loaded, true);
+    documentComplete.postMessage('');
+  };
+  window.addEventListener('load', loaded, true);
 })();)JS";
+
+// A data: URL can be megabytes long; the log keeps its start.
+constexpr size_t kLoggedUrlBytes = 200;
 
 // The place of the view in the dialog's client area, in pixels.
 constexpr int kViewLeft = 497, kViewTop = 132, kViewRight = 1142, kViewBottom = 570;
@@ -107,15 +151,20 @@ bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
   gtk_widget_destroy(placeholder);
 
   m_pContent = webkit_user_content_manager_new();
-  WebKitUserScript* script = webkit_user_script_new(
+  WebKitUserScript* pageScript = webkit_user_script_new(
       kExternalScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(m_pContent, script);
-  webkit_user_script_unref(script);
-  webkit_user_content_manager_register_script_message_handler_with_reply(m_pContent,
-                                                                         kAppLoginHandler, nullptr);
-  webkit_user_content_manager_register_script_message_handler(m_pContent,
-                                                              kDocumentCompleteHandler);
+  webkit_user_content_manager_add_script(m_pContent, pageScript);
+  webkit_user_script_unref(pageScript);
+  WebKitUserScript* launcherScript = webkit_user_script_new_for_world(
+      kLauncherScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kLauncherWorld, nullptr, nullptr);
+  webkit_user_content_manager_add_script(m_pContent, launcherScript);
+  webkit_user_script_unref(launcherScript);
+  webkit_user_content_manager_register_script_message_handler_with_reply(
+      m_pContent, kAppLoginHandler, kLauncherWorld);
+  webkit_user_content_manager_register_script_message_handler_in_world(
+      m_pContent, kDocumentCompleteHandler, kLauncherWorld);
   g_signal_connect(m_pContent,
                    (std::string("script-message-with-reply-received::") + kAppLoginHandler).c_str(),
                    G_CALLBACK(HtmlViewSignals::AppLoginMessage), this);
@@ -163,7 +212,11 @@ void CBaseHtmlView::CreatePopupWindow(WebKitWebView* relatedView) {
 
 bool CBaseHtmlView::BeforeNavigate2(const std::string& url) {
   if (!m_bPopup) return true;
-  platform::StartDetached({"xdg-open", url});
+  if (web::OpensInBrowser(url)) {
+    platform::StartDetached({"xdg-open", url});
+  } else {
+    LOG_MAIN("NewWindow url dropped, not http or https: ", url.substr(0, kLoggedUrlBytes));
+  }
   return false;
 }
 
@@ -174,10 +227,24 @@ void CBaseHtmlView::ForgetWidgets() {
 }
 
 bool CBaseHtmlView::AppLogin(const std::string& text) {
+  // The message box runs a nested main loop in which the page goes on and may call again; a
+  // second call must neither stack a second box nor start the game under the first one.
+  if (m_bInAppLogin) return false;
+  m_bInAppLogin = true;
+  const bool answer = StartGame(text);
+  m_bInAppLogin = false;
+  return answer;
+}
+
+void CBaseHtmlView::TellNotReadyAndStartOver() {
+  platform::ShowWarningBox("游戏正在下载", "来自网页的消息");
+  Navigate(m_szUrl);
+}
+
+bool CBaseHtmlView::StartGame(const std::string& text) {
   const std::string clientPath = web::ClientPath(theApp.m_strGameDir);
   if (!web::ClientPresent(g_bInstallFinished, clientPath)) {
-    platform::ShowWarningBox("游戏正在下载", "来自网页的消息");
-    Navigate(m_szUrl);
+    TellNotReadyAndStartOver();
     LOG_MAIN("wszExePath:", clientPath);
     LOG_MAIN("AppLogin file does not exist paht");
     return false;
@@ -190,11 +257,11 @@ bool CBaseHtmlView::AppLogin(const std::string& text) {
   if (!web::CommandLineFits(command)) {
     LOG_MAIN("AppLogin command line too long, client not started: ", command.commandLine.size(),
              " bytes");
-    Navigate(m_szUrl);
+    TellNotReadyAndStartOver();
     return false;
   }
   LOG_MAIN(command.commandLine);
-  if (const int error = web::StartProgram(command.program, command.arguments)) {
+  if (const int error = platform::StartProcess(command.program, command.arguments)) {
     LOG_MAIN("AppLogin client start failed, errno ", error);
   }
   DownloadEngine::GetInstance().ReportEvent("game_start");

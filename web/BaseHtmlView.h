@@ -2,7 +2,7 @@
 // The embedded login page: a WebKit view placed in the dialog in place of control 1009. The page
 // reaches the launcher only through `window.external.AppLogin`; every finished document (frames
 // too) raises the dialog and reports "web_load"; a request for a new window goes to a hidden view
-// that hands its URL to the desktop's default browser.
+// that hands its http or https URL to the desktop's default browser and drops any other.
 #include <memory>
 #include <string>
 
@@ -25,7 +25,8 @@ class CBaseHtmlView {
   bool CreateInDialog(IHtmlViewHost* parent);
 
   // The page's call: starts the game client with `text` (UTF-8) and destroys the dialog, or tells
-  // the player the game is still downloading and starts the page over. The page's answer.
+  // the player the game is still downloading and starts the page over. The page's answer; false
+  // at once, doing nothing, while an earlier call is still in progress.
   bool AppLogin(const std::string& text);
 
   const std::string& StartUrl() const { return m_szUrl; }
@@ -33,6 +34,9 @@ class CBaseHtmlView {
   WebKitWebView* WebView() const { return m_pWebView; }
 
  private:
+  bool StartGame(const std::string& text);
+  // The box of a client that cannot be started yet, then the page from its start.
+  void TellNotReadyAndStartOver();
   void OnInitialUpdate();
   void OnDocumentComplete();
   // Answers WebKit's "create": the one hidden view that receives every new-window request.
@@ -46,6 +50,7 @@ class CBaseHtmlView {
   std::string m_szUrl;
   IHtmlViewHost* m_pParentDlg = nullptr;
   bool m_bPopup = false;
+  bool m_bInAppLogin = false;
   std::unique_ptr<CBaseHtmlView> m_pPopupView;
 
   WebKitWebView* m_pWebView = nullptr;

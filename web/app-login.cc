@@ -1,5 +1,6 @@
 #include "web/app-login.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -8,9 +9,35 @@
 
 namespace web {
 
+std::string PercentEncode(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        byte == '-' || byte == '.' || byte == '_' || byte == '~') {
+      encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0xF];
+    }
+  }
+  return encoded;
+}
+
 std::string FormatStartUrl(const std::string& loginUrl, const std::string& token,
                            const std::string& from) {
-  return loginUrl + "?qxtc=" + token + "&qxqd=" + from;
+  return loginUrl + "?qxtc=" + PercentEncode(token) + "&qxqd=" + PercentEncode(from);
+}
+
+bool OpensInBrowser(const std::string& url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos) return false;
+  std::string scheme = url.substr(0, colon);
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return scheme == "http" || scheme == "https";
 }
 
 std::string ClientPath(const std::string& gameDir) {

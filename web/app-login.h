@@ -10,11 +10,19 @@ namespace web {
 // The client's command line lives in a 1024-byte buffer on the client's side of the contract.
 constexpr size_t kMaxCommandLineBytes = 1023;
 
-// The login page address followed by the token and the source text exactly as the platform
-// client passed them: nothing is escaped, and since the address holds a query of its own the
-// result has two '?'.
+// `text` with every byte but the unreserved ones (letters, digits, "-._~") written as %XX, so
+// that a query parser gives back exactly `text`: a '#', '&' or '=' in it cannot end or add a
+// parameter.
+std::string PercentEncode(const std::string& text);
+
+// The login page address followed by the token and the source text, each percent-encoded. Since
+// the address holds a query of its own the result has two '?'.
 std::string FormatStartUrl(const std::string& loginUrl, const std::string& token,
                            const std::string& from);
+
+// Whether a page's request for a new window may go to the desktop's browser: only http and https
+// URLs do; another scheme would start whatever program the desktop has registered for it.
+bool OpensInBrowser(const std::string& url);
 
 // `gameDir` + "/cvlclient": the same path the dialog tests to decide whether to install.
 std::string ClientPath(const std::string& gameDir);

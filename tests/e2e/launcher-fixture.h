@@ -120,8 +120,11 @@ class LauncherTest : public ::testing::Test {
   int port_ = 0, login_port_ = 0;
   XDisplay x_;
 
- private:
+  // The environment Launch gives cvl_qx: the case's home, registry and the demo server's
+  // addresses in the string-table entries.
   std::vector<std::string> LauncherEnvironment() const;
+
+ private:
   Process server_;
   int display_lock_ = -1;
 };

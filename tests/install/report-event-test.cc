@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "install/download-engine.h"
 #include "install/loopback-server.h"
 #include "telemetry/device-identity.h"
 #include "telemetry/md5.h"
+#include "telemetry/report-queue.h"
 
 namespace {
 
@@ -58,6 +63,7 @@ TEST_F(ReportEvent, EveryEventIsPostedAsAFreshlySignedForm) {
                                           "download_start", "download_end", "decode_start", "decode_end",
                                           "launch_start"};
   for (const std::string& type : types) engine_.ReportEvent(type);
+  ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
 
   const std::vector<ReceivedReport> reports = Received();
   ASSERT_EQ(reports.size(), types.size());
@@ -86,37 +92,80 @@ TEST_F(ReportEvent, EveryEventIsPostedAsAFreshlySignedForm) {
   EXPECT_EQ(reports[1].body.rfind("type=close launch&device_model=d&", 0), 0u) << "the blank stays as it is";
 }
 
+// The caller goes on while the server sits on a report; the next report waits its turn.
+TEST_F(ReportEvent, ASilentEndpointHoldsUpNoCallerAndTheOrderStays) {
+  std::atomic<bool> entered{false}, release{false}, heldReturned{false}, nextAfterHeld{false};
+  server_.server().Post("/held", [&](const httplib::Request&, httplib::Response&) {
+    entered = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    heldReturned = true;
+  });
+  server_.server().Post("/next", [&](const httplib::Request&, httplib::Response&) {
+    nextAfterHeld = heldReturned.load();
+  });
+  engine_.m_strLogUrl = server_.Url("/held");
+  engine_.ReportEvent("web_load");
+  engine_.m_strLogUrl = server_.Url("/next");
+  engine_.ReportEvent("web_load");
+  // Both calls have returned while the first request still waits for its answer.
+  for (int i = 0; i < 3000 && !entered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(entered);
+  EXPECT_FALSE(heldReturned);
+  release = true;
+  ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
+  EXPECT_TRUE(nextAfterHeld) << "the second report overtook the first";
+}
+
 TEST_F(ReportEvent, AnEndpointThatNeverAnswersCostsSecondsNotMinutes) {
   server_.server().Post("/silent", [this](const httplib::Request&, httplib::Response&) { server_.WaitForRelease(); });
   engine_.m_strLogUrl = server_.Url("/silent");
-  const auto start = std::chrono::steady_clock::now();
   engine_.ReportEvent("web_load");
-  const auto elapsed = std::chrono::steady_clock::now() - start;
   // The report's own limit is 5 s; libcurl's default would wait far longer than this bound.
-  EXPECT_LT(elapsed, std::chrono::seconds(30));
+  EXPECT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
 }
 
 TEST_F(ReportEvent, ARefusedConnectionIsSilent) {
   engine_.m_strLogUrl = "http://127.0.0.1:" + std::to_string(testing_http::UnusedPort()) + "/log/log";
   engine_.ReportEvent("game_start");
+  ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
   EXPECT_TRUE(Received().empty());
 }
 
 // In a fresh process, where the engine does not exist yet: it takes the endpoint from entry 154.
-TEST(ReportEventEndpoint, ComesFromStringEntry154) {
+// Closing the queue sends what was made before and drops what comes after, so "close launch"
+// stays the last report; the server's answer goes nowhere, least of all to standard output.
+TEST(ReportEventEndpoint, ComesFromStringEntry154AndClosingKeepsTheLastReportLast) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   LoopbackServer server;
-  bool received = false;
-  server.server().Post("/log/log", [&](const httplib::Request& req, httplib::Response&) {
-    received = req.body.rfind("type=launch_start&", 0) == 0;
+  std::mutex mutex;
+  std::vector<std::string> types;
+  server.server().Post("/log/log", [&](const httplib::Request& req, httplib::Response& res) {
+    std::lock_guard<std::mutex> lock(mutex);
+    types.push_back(req.get_param_value("type"));
+    res.set_content("statistics answer", "text/plain");
   });
   ::setenv("CVL_STRING_154", server.Url("/log/log").c_str(), 1);
+  char output[] = "/tmp/cvl-report-stdout-XXXXXX";
+  const int outputFd = ::mkstemp(output);
+  ASSERT_GE(outputFd, 0);
+  ::unlink(output);  // the descriptor is all the case needs, in this process and in the child
+  const std::vector<std::string> expected = {"launch_start", "close launch"};
   EXPECT_EXIT(
       {
+        std::fflush(stdout);
+        ::dup2(outputFd, 1);
         DownloadEngine::GetInstance().ReportEvent("launch_start");
-        std::_Exit(received ? 0 : 1);
+        DownloadEngine::GetInstance().ReportEvent("close launch");
+        const bool closed = telemetry::CloseReports(std::chrono::seconds(30));
+        DownloadEngine::GetInstance().ReportEvent("web_load");
+        telemetry::WaitForReports(std::chrono::seconds(30));
+        std::fflush(stdout);
+        std::lock_guard<std::mutex> lock(mutex);
+        const bool sent = types == expected;
+        std::_Exit(closed && sent && ::lseek(outputFd, 0, SEEK_END) == 0 ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+  ::close(outputFd);
   ::unsetenv("CVL_STRING_154");
 }
 

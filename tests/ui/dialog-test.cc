@@ -123,6 +123,24 @@ TEST_F(DialogTest, OpensCentredWithItsControlsAndTheFinishedState) {
   EXPECT_EQ(installStarts_, 0);
 }
 
+// The client path is never cut: one of more than 1023 characters is found where AppLogin starts
+// it, so a finished install is not downloaded again.
+TEST_F(DialogTest, FindsTheClientInAGameFolderOfMoreThan1023Characters) {
+  fs::path gameDir = game_.path();
+  for (int level = 0; level < 5; ++level) gameDir /= std::string(230, static_cast<char>('a' + level));
+  ASSERT_GT((gameDir / platform::kGameClientFileName).string().size(), 1023u);
+  fs::create_directories(gameDir);
+  std::ofstream(gameDir / platform::kGameClientFileName) << "client";
+  MainDlg::Services services;
+  services.gameDir = gameDir.string();
+  services.startInstall = [this](InstallControls) { ++installStarts_; };
+  MainDlg dialog(std::move(services));
+  dialog.Create();
+  EXPECT_EQ(dialog.StatusText(), "下载完成");
+  EXPECT_EQ(installStarts_, 0);
+  EXPECT_TRUE(g_bInstallFinished);
+}
+
 TEST_F(DialogTest, KeepsItsPlaceOnAScreenNoLargerThanItself) {
   uitest::XServer small(1280, 720, /*windowManager=*/false);
   ASSERT_TRUE(small.Ok());

@@ -20,21 +20,27 @@ TEST(DialogLayout, StatusLineAndTemplateKeepTheirDialogUnitPlaces) {
   EXPECT_EQ(DialogUnitsToPixels(kDialogTemplateDu), (Rect{0, 0, 1287, 725}));
 }
 
-TEST(DialogLayout, CentresOnlyWhereTheScreenIsLarger) {
+TEST(DialogLayout, CentresOnThePrimaryMonitorOnlyWhereItIsLarger) {
   struct Case {
-    int width, height;
+    Rect monitor;
     Point current, expected;
   };
   const Case cases[] = {
-      {1920, 1080, {0, 0}, {320, 177}},
-      {1280, 720, {0, 0}, {0, 0}},       // neither larger: both edges stay
-      {1280, 720, {12, 34}, {12, 34}},
-      {1920, 725, {5, 9}, {320, 9}},     // exactly as tall: the top stays
-      {1281, 726, {5, 9}, {0, 0}},       // one pixel larger: (1) / 2 truncates to 0
-      {1000, 2000, {-3, 0}, {-3, 637}},
+      {{0, 0, 1920, 1080}, {0, 0}, {320, 177}},
+      {{0, 0, 1280, 720}, {0, 0}, {0, 0}},       // neither larger: both edges stay
+      {{0, 0, 1280, 720}, {12, 34}, {12, 34}},
+      {{0, 0, 1920, 725}, {5, 9}, {320, 9}},     // exactly as tall: the top stays
+      {{0, 0, 1281, 726}, {5, 9}, {0, 0}},       // one pixel larger: (1) / 2 truncates to 0
+      {{0, 0, 1000, 2000}, {-3, 0}, {-3, 637}},
+      // A primary monitor right of or below another one: centred on it, not on the first.
+      {{1920, 0, 1920, 1080}, {0, 0}, {2240, 177}},
+      {{1280, 360, 2560, 1440}, {0, 0}, {1920, 717}},
+      {{-1920, 0, 1920, 1200}, {7, 8}, {-1600, 237}},
+      {{1920, 100, 1280, 720}, {7, 8}, {7, 8}},  // no larger: the edges stay, wherever it is
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(CenteredOrigin(c.width, c.height, c.current), c.expected) << c.width << "x" << c.height;
+    EXPECT_EQ(CenteredOrigin(c.monitor, c.current), c.expected)
+        << c.monitor.x << "," << c.monitor.y << " " << c.monitor.width << "x" << c.monitor.height;
   }
 }
 

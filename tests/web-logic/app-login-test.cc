@@ -12,13 +12,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(StartUrl, AppendsTheTextsUnescapedAfterTheLoginQuery) {
+TEST(StartUrl, AppendsTheTextsPercentEncodedAfterTheLoginQuery) {
   const std::string login = "https://login.test/oauth2/5670?redirectUri=http://game.test/user/kvWebLogin";
   const struct {
     std::string token, from, url;
   } cases[] = {
       {"T0k", "src", login + "?qxtc=T0k&qxqd=src"},
-      {"a b&c=d", "x?y#z", login + "?qxtc=a b&c=d&qxqd=x?y#z"},
+      // Unreserved characters pass; the login address itself stays as it is.
+      {"a-b.c_d~e", "Zz09", login + "?qxtc=a-b.c_d~e&qxqd=Zz09"},
+      {"ab#cd", "tk&qxqd=evil", login + "?qxtc=ab%23cd&qxqd=tk%26qxqd%3Devil"},
+      {"a b+c%d", "x?y/z", login + "?qxtc=a%20b%2Bc%25d&qxqd=x%3Fy%2Fz"},
+      // UTF-8 bytes one by one, upper-case hexadecimal.
+      {"\xe4\xb8\xad", "\n", login + "?qxtc=%E4%B8%AD&qxqd=%0A"},
       {"", "", login + "?qxtc=&qxqd="},
   };
   for (const auto& c : cases) EXPECT_EQ(web::FormatStartUrl(login, c.token, c.from), c.url);
@@ -29,6 +34,21 @@ TEST(StartUrl, LongTokenIsKeptWhole) {
   const std::string token(3000, 't');
   const std::string url = web::FormatStartUrl("http://h/l?r=1", token, "f");
   EXPECT_EQ(url, "http://h/l?r=1?qxtc=" + token + "&qxqd=f");
+}
+
+TEST(NewWindowUrl, OnlyHttpAndHttpsGoToTheBrowser) {
+  const struct {
+    std::string url;
+    bool opens;
+  } cases[] = {
+      {"http://outside.test/a?b=1", true}, {"https://outside.test/", true},
+      {"HTTPS://outside.test/", true},     {"someapp://run?x=1", false},
+      {"file:///etc/passwd", false},       {"data:text/html,<p>x</p>", false},
+      {"javascript:alert(1)", false},      {"httpx://outside.test/", false},
+      {"about:blank", false},              {"outside.test/http:", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(web::OpensInBrowser(c.url), c.opens) << c.url;
 }
 
 TEST(ClientCommand, FormatsPathBase64WindowsAndEnd) {

@@ -4,16 +4,22 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/KRNLaunch.h"
 #include "install/install-worker.h"
+#include "telemetry/report-queue.h"
 #include "page-server.h"
 #include "test-host.h"
 #include "util/cvlog/main-logger.h"
@@ -94,6 +100,55 @@ void WriteScript(const fs::path& path, const std::string& body) {
   fs::permissions(path, fs::perms::owner_all);
 }
 
+// The last line of a fake program's script: the shell becomes one that writes its pid and then
+// its open descriptors into `dir`/fds.<pid> (the script's own descriptor is close-on-exec; the
+// one the glob reads the folder with is closed by the time it is tested).
+std::string ListDescriptorsInto(const fs::path& dir) {
+  return "exec sh -c 'exec > \"$0.tmp\"; echo $$; "
+         "for f in /proc/$$/fd/*; do [ -e \"$f\" ] && echo \"${f##*/}\"; done; "
+         "mv \"$0.tmp\" \"$0\"' '" + dir.string() + "/fds.'$$\n";
+}
+
+// The fds.<pid> files that ListDescriptorsInto left in `dir`: the descriptors each program had,
+// and whether the program, once ended, was collected (gone from /proc, not a zombie).
+struct ChildSeen {
+  std::vector<std::string> descriptors;
+  bool collected = false;
+};
+std::vector<ChildSeen> ChildrenSeen(const fs::path& dir) {
+  std::vector<ChildSeen> children;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("fds.", 0) != 0 || name.find(".tmp") != std::string::npos) continue;
+    std::vector<std::string> lines = ReadLines(entry.path());
+    if (lines.empty()) continue;
+    ChildSeen child;
+    child.descriptors.assign(lines.begin() + 1, lines.end());
+    const fs::path proc = "/proc/" + lines[0];
+    child.collected = WaitUntil([&] { return !fs::exists(proc); }, 10);
+    children.push_back(child);
+  }
+  return children;
+}
+
+size_t CountChildFiles(const fs::path& dir) {
+  size_t count = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("fds.", 0) == 0 && name.find(".tmp") == std::string::npos) ++count;
+  }
+  return count;
+}
+
+void ExpectOnlyStandardStreamsAndCollected(const fs::path& dir, size_t children) {
+  const std::vector<ChildSeen> seen = ChildrenSeen(dir);
+  EXPECT_EQ(seen.size(), children);
+  for (const ChildSeen& child : seen) {
+    EXPECT_EQ(child.descriptors, (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_TRUE(child.collected) << "left as a zombie";
+  }
+}
+
 long Count(const std::vector<std::string>& items, const std::string& item) {
   return std::count(items.begin(), items.end(), item);
 }
@@ -101,6 +156,8 @@ long Count(const std::vector<std::string>& items, const std::string& item) {
 class HtmlViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A report of the case before must not land among this one's.
+    ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(60)));
     g_server->Reset();
     gameDir_ = g_scratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(gameDir_);
@@ -116,14 +173,27 @@ class HtmlViewTest : public ::testing::Test {
     ASSERT_TRUE(view.CreateInDialog(&host));
   }
 
-  // A game client that records its argv, one word a line, then "done".
+  // A game client that records its argv, one word a line, then "done", and then its
+  // descriptors.
   fs::path InstallRecordingClient() {
     const fs::path client = gameDir_ / "cvlclient";
     WriteScript(client,
                 "for a in \"$0\" \"$@\"; do echo \"$a\"; done > \"$0.args.tmp\"\n"
                 "echo done >> \"$0.args.tmp\"\n"
-                "mv \"$0.args.tmp\" \"$0.args\"\n");
+                "mv \"$0.args.tmp\" \"$0.args\"\n" +
+                    ListDescriptorsInto(gameDir_));
     return client;
+  }
+
+  // A desktop URL handler first on PATH that records each URL, a line each, and then its
+  // descriptors. The returned object puts PATH back.
+  std::shared_ptr<void> InstallRecordingXdgOpen(const fs::path& opened) {
+    const fs::path bin = gameDir_ / "bin";
+    fs::create_directories(bin);
+    WriteScript(bin / "xdg-open", "echo \"$1\" >> '" + opened.string() + "'\n" + ListDescriptorsInto(gameDir_));
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    return std::shared_ptr<void>(nullptr, [path](void*) { setenv("PATH", path.c_str(), 1); });
   }
 
   fs::path gameDir_;
@@ -144,7 +214,7 @@ TEST_F(HtmlViewTest, TakesThePlaceholdersPlaceAndLoadsTheStartUrl) {
   CBaseHtmlView view;
   TestHost host;
   Open(view, host, "plain");
-  EXPECT_EQ(view.StartUrl(), g_server->LoginUrl("plain") + "?qxtc=tok en&qxqd=src");
+  EXPECT_EQ(view.StartUrl(), g_server->LoginUrl("plain") + "?qxtc=tok%20en&qxqd=src");
   EXPECT_EQ(host.placeholder(), nullptr) << "placeholder 1009 destroyed";
 
   ASSERT_TRUE(WaitUntil([&] { return host.raised == 1; }));
@@ -158,6 +228,29 @@ TEST_F(HtmlViewTest, TakesThePlaceholdersPlaceAndLoadsTheStartUrl) {
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].params, (std::map<std::string, std::string>{{"qxtc", "tok en"}, {"qxqd", "src"}}));
   EXPECT_TRUE(WaitUntil([] { return Count(g_server->Events(), "web_load") == 1; }));
+}
+
+TEST_F(HtmlViewTest, TokenAndSourceArriveAtTheLoginServerAsTheyWereGiven) {
+  const struct {
+    std::string token, from;
+  } cases[] = {
+      {"ab#cd", "tk&qxqd=evil"},
+      {"a%2Bb+c=d?e", "x y&z=1#f"},
+      {"令牌 中文", "来源?=&#%+"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.token);
+    g_server->Reset();
+    theApp.m_strToken = c.token;
+    theApp.m_strFrom = c.from;
+    CBaseHtmlView view;
+    TestHost host;
+    Open(view, host, "plain");
+    ASSERT_TRUE(WaitUntil([] { return !g_server->Requests("/page/plain").empty(); }));
+    EXPECT_EQ(g_server->Requests("/page/plain")[0].params,
+              (std::map<std::string, std::string>{{"qxtc", c.token}, {"qxqd", c.from}}));
+    WaitUntil([&] { return host.raised == 1; });
+  }
 }
 
 TEST_F(HtmlViewTest, EveryDocumentIncludingFramesRaisesTheDialogAndReportsOnce) {
@@ -200,6 +293,10 @@ TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
   ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("frame").empty(); }));
   EXPECT_EQ(g_server->Answers("typeof"), std::vector<std::string>{"function,undefined,undefined"});
   EXPECT_EQ(g_server->Answers("frame"), std::vector<std::string>{"function"});
+
+  // Of the launcher's log file, server sockets and web engine pipes, the client got none.
+  ASSERT_TRUE(WaitUntil([&] { return CountChildFiles(gameDir_) == 1; }));
+  ExpectOnlyStandardStreamsAndCollected(gameDir_, 1);
 }
 
 TEST_F(HtmlViewTest, ClientStartDestroysTheDialogAndTheViewOutlivesIt) {
@@ -277,26 +374,136 @@ TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver)
   }
 }
 
-TEST_F(HtmlViewTest, CommandLineOver1023BytesStartsNothingAndAnswersFalse) {
+TEST_F(HtmlViewTest, CommandLineOver1023BytesShowsTheBoxStartsNothingAndStartsThePageOver) {
   const fs::path client = InstallRecordingClient();
   g_server->SetLoginText(std::string(800, 'x'));
   const size_t logOffset = Logged().size();
+  MessageBoxSeen seen;
+  const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
+  {
+    CBaseHtmlView view;
+    TestHost host;
+    Open(view, host, "applogin");
+    ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
+    EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
+    EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+    RunFor(0.5);
+    EXPECT_FALSE(fs::exists(client.string() + ".args"));
+    EXPECT_EQ(host.destroyRequests, 0);
+    EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+    // 800 bytes give 1068 Base64 characters; the path and the other words come on top.
+    const size_t length = client.string().size() + 1 + 1068 + std::string(" 1180 ").size() +
+                          std::to_string(host.WindowHandle()).size() + 4;
+    EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
+                                          "AppLogin command line too long, client not started: " +
+                                              std::to_string(length) + " bytes"}));
+  }
+  g_source_remove(dismisser);
+  // The player hears of it as of a client that is not there yet.
+  EXPECT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.title, "来自网页的消息");
+  EXPECT_EQ(seen.text, "游戏正在下载");
+}
+
+TEST_F(HtmlViewTest, SecondAppLoginWhileTheFirstShowsItsBoxAnswersFalseAndDoesNothing) {
+  InstallRecordingClient();
+  g_bInstallFinished = false;
+  g_server->SetLoginText("player", 2);
+  const size_t logOffset = Logged().size();
+  MessageBoxSeen seen;
+  const guint dismisser = g_timeout_add(300, DismissMessageBoxes, &seen);
+  {
+    CBaseHtmlView view;
+    TestHost host;
+    Open(view, host, "applogin");
+    ASSERT_TRUE(WaitUntil([] { return g_server->Answers("result").size() == 2; }));
+    RunFor(1);
+    EXPECT_EQ(g_server->Answers("result"), (std::vector<std::string>{"boolean:false", "boolean:false"}));
+    EXPECT_EQ(g_server->Requests("/page/applogin").size(), 2u) << "the page starts over once";
+    EXPECT_EQ(host.destroyRequests, 0);
+  }
+  g_source_remove(dismisser);
+  EXPECT_EQ(seen.count, 1);
+  const std::string log = Logged().substr(logOffset);
+  size_t notThere = 0;
+  for (size_t at = log.find("AppLogin file does not exist paht"); at != std::string::npos;
+       at = log.find("AppLogin file does not exist paht", at + 1)) {
+    ++notThere;
+  }
+  EXPECT_EQ(notThere, 1u);
+}
+
+TEST_F(HtmlViewTest, PageScriptsCannotPassThemselvesOffAsAFinishedDocument) {
   CBaseHtmlView view;
   TestHost host;
-  Open(view, host, "applogin");
-  ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
-  EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
-  EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+  Open(view, host, "fake-complete");
+  ASSERT_TRUE(WaitUntil([] { return g_server->Answers("fake").size() == 2; }));
+  RunFor(1);
+  EXPECT_EQ(g_server->Answers("fake"), (std::vector<std::string>{"before:0", "after:0"}))
+      << "the page reached the launcher's message handler";
+  EXPECT_EQ(host.raised, 1);
+  EXPECT_TRUE(WaitUntil([] { return Count(g_server->Events(), "web_load") == 1; }));
   RunFor(0.5);
-  EXPECT_FALSE(fs::exists(client.string() + ".args"));
-  EXPECT_EQ(host.destroyRequests, 0);
-  EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
-  // 800 bytes give 1068 Base64 characters; the path and the other words come on top.
-  const size_t length = client.string().size() + 1 + 1068 + std::string(" 1180 ").size() +
-                        std::to_string(host.WindowHandle()).size() + 4;
-  EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
-                                        "AppLogin command line too long, client not started: " +
-                                            std::to_string(length) + " bytes"}));
+  EXPECT_EQ(g_server->Events(), std::vector<std::string>{"web_load"});
+}
+
+// While the statistics server sits on every report, the GUI thread answers each ping within
+// 100 ms: a report that ran on it would hold it for seconds.
+TEST_F(HtmlViewTest, SilentStatisticsServerNeverHoldsTheWindowUp) {
+  g_server->SetStatisticsSilent(true);
+  struct Ping {
+    std::mutex lock;
+    std::chrono::steady_clock::time_point sent;
+    bool answered = true;
+    std::chrono::steady_clock::duration longest{};
+  } ping;
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "frames");
+  // From the first finished document on, when the web engine has set itself up and the reports
+  // begin.
+  ASSERT_TRUE(WaitUntil([&] { return host.raised >= 1; }));
+  std::atomic<bool> stop{false};
+  std::thread pinger([&] {
+    while (!stop) {
+      {
+        std::lock_guard<std::mutex> guard(ping.lock);
+        const auto now = std::chrono::steady_clock::now();
+        if (!ping.answered) {
+          ping.longest = std::max(ping.longest, now - ping.sent);
+        } else {
+          ping.answered = false;
+          ping.sent = now;
+          // Queued for the GUI thread at the priority of the window system's events.
+          g_idle_add_full(
+              G_PRIORITY_DEFAULT,
+              [](gpointer data) -> gboolean {
+                auto* p = static_cast<Ping*>(data);
+                std::lock_guard<std::mutex> answer(p->lock);
+                p->longest = std::max(p->longest, std::chrono::steady_clock::now() - p->sent);
+                p->answered = true;
+                return G_SOURCE_REMOVE;
+              },
+              &ping, nullptr);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  EXPECT_TRUE(WaitUntil([&] { return host.raised == 4; }));
+  RunFor(1);
+  stop = true;
+  pinger.join();
+  WaitUntil([&] {
+    std::lock_guard<std::mutex> guard(ping.lock);
+    return ping.answered;
+  });
+  EXPECT_LT(ping.longest, std::chrono::milliseconds(100))
+      << std::chrono::duration_cast<std::chrono::milliseconds>(ping.longest).count() << " ms";
+  EXPECT_TRUE(g_server->Events().empty()) << "the server is still sitting on the first report";
+  g_server->SetStatisticsSilent(false);
+  EXPECT_TRUE(telemetry::WaitForReports(std::chrono::seconds(60)));
+  EXPECT_EQ(Count(g_server->Events(), "web_load"), 4);
 }
 
 void ClickAt(TestHost& host, int x, int y) {
@@ -308,12 +515,8 @@ void ClickAt(TestHost& host, int x, int y) {
 }
 
 TEST_F(HtmlViewTest, LinksWithTargetsOpenInTheDefaultBrowserAndThePageStays) {
-  const fs::path bin = gameDir_ / "bin";
-  fs::create_directories(bin);
   const fs::path opened = gameDir_ / "opened";
-  WriteScript(bin / "xdg-open", "echo \"$1\" >> '" + opened.string() + "'\n");
-  const std::string path = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+  const auto restorePath = InstallRecordingXdgOpen(opened);
 
   CBaseHtmlView view;
   TestHost host;
@@ -327,12 +530,40 @@ TEST_F(HtmlViewTest, LinksWithTargetsOpenInTheDefaultBrowserAndThePageStays) {
   ClickAt(host, 497 + 480, 132 + 200);
   EXPECT_TRUE(WaitUntil([&] { return ReadLines(opened).size() == 2; }));
   RunFor(1);
-  setenv("PATH", path.c_str(), 1);
 
   EXPECT_EQ(ReadLines(opened), (std::vector<std::string>{"http://outside.invalid/one?a=1&b=2",
                                                          "http://outside.invalid/two"}));
   EXPECT_EQ(webkit_web_view_get_uri(view.WebView()), uri);
   EXPECT_EQ(g_server->Requests("/page/links").size(), 1u);
+  EXPECT_EQ(host.raised, 1);
+  // Started detached, with nothing of the launcher's, and collected once ended.
+  ASSERT_TRUE(WaitUntil([&] { return CountChildFiles(gameDir_) == 2; }));
+  ExpectOnlyStandardStreamsAndCollected(gameDir_, 2);
+}
+
+TEST_F(HtmlViewTest, NewWindowsGoToTheBrowserOnlyForHttpAndHttps) {
+  const fs::path opened = gameDir_ / "opened";
+  const auto restorePath = InstallRecordingXdgOpen(opened);
+  const std::vector<std::string> urls = {
+      "http://outside.invalid/plain",  "someapp://run?x=1",       "file:///etc/hostname",
+      "data:text/html,<p>x</p>",       "javascript:void(0)",      "ftp://outside.invalid/f",
+      "https://outside.invalid/safe",
+  };
+  g_server->SetPopupUrls(urls);
+  const size_t logOffset = Logged().size();
+
+  CBaseHtmlView view;
+  TestHost host;
+  Open(view, host, "popups");
+  // Opening windows without a click, as the page's own scripts may once it has one.
+  webkit_settings_set_javascript_can_open_windows_automatically(webkit_web_view_get_settings(view.WebView()), TRUE);
+  ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("popups").empty(); }));
+  RunFor(1);
+
+  EXPECT_EQ(ReadLines(opened),
+            (std::vector<std::string>{"http://outside.invalid/plain", "https://outside.invalid/safe"}));
+  EXPECT_TRUE(LoggedInOrder(logOffset, {"NewWindow url dropped, not http or https: someapp://run?x=1",
+                                        "NewWindow url dropped, not http or https: ftp://outside.invalid/f"}));
   EXPECT_EQ(host.raised, 1);
 }
 

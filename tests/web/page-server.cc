@@ -24,17 +24,48 @@ constexpr char kLinksPage[] =
 constexpr char kProbeFrame[] =
     "<script>navigator.sendBeacon('/answer?kind=frame&v=' + typeof window.external.AppLogin);</script>";
 
-std::string AppLoginPage(const std::string& text) {
+std::string AppLoginPage(const std::string& text, int calls) {
   return "<iframe src=\"/frame/probe\"></iframe><script>"
          "window.addEventListener('load', () => {"
          "  const e = window.external;"
          "  navigator.sendBeacon('/answer?kind=typeof&v=' + [typeof e.AppLogin, typeof e.AddSearchProvider,"
          "                                    typeof e.toString].join(','));"
-         "  e.AppLogin(" + nlohmann::json(text).dump() + ").then("
-         "      r => navigator.sendBeacon('/answer?kind=result&v=' + typeof r + ':' + r),"
-         "      error => navigator.sendBeacon('/answer?kind=result&v=error'));"
+         "  for (let i = 0; i < " + std::to_string(calls) + "; ++i) {"
+         "    e.AppLogin(" + nlohmann::json(text).dump() + ").then("
+         "        r => navigator.sendBeacon('/answer?kind=result&v=' + typeof r + ':' + r),"
+         "        error => navigator.sendBeacon('/answer?kind=result&v=error'));"
+         "  }"
          "});</script>";
 }
+
+// Opens each URL as a new window, a moment apart, and says when it is through.
+std::string PopupsPage(const std::vector<std::string>& urls) {
+  return "<script>const urls = " + nlohmann::json(urls).dump() + ";"
+         "let next = 0;"
+         "const openNext = () => {"
+         "  if (next === urls.length) { navigator.sendBeacon('/answer?kind=popups&v=done'); return; }"
+         "  try { window.open(urls[next++]); } catch (error) {}"
+         "  setTimeout(openNext, 200);"
+         "};"
+         "window.addEventListener('load', () => setTimeout(openNext, 100));</script>";
+}
+
+// Everything a page script could try to pass itself off as a finished document with, before and
+// after its real load.
+constexpr char kFakeCompletePage[] =
+    "<p>fake</p><script>"
+    "const fake = (when) => {"
+    "  let posted = 0;"
+    "  for (let i = 0; i < 50; ++i) {"
+    "    try { window.webkit.messageHandlers.cvlDocumentComplete.postMessage(''); ++posted; } catch (e) {}"
+    "    window.dispatchEvent(new Event('load'));"
+    "    document.dispatchEvent(new Event('DOMContentLoaded'));"
+    "  }"
+    "  navigator.sendBeacon('/answer?kind=fake&v=' + when + ':' + posted);"
+    "};"
+    "fake('before');"
+    "window.addEventListener('load', (event) => { if (event.isTrusted) setTimeout(() => fake('after'), 0); });"
+    "</script>";
 
 }  // namespace
 
@@ -63,14 +94,26 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
   server_->Get("/page/applogin", [this, page](const httplib::Request& request,
                                               httplib::Response& response) {
     std::string text;
+    int calls = 1;
     bool first = false;
     {
       std::lock_guard<std::mutex> guard(lock_);
       first = RequestsLocked("/page/applogin").empty();
       text = loginText_;
+      calls = loginCalls_;
     }
-    page(request, response, first ? AppLoginPage(text) : "<p>start over</p>");
+    page(request, response, first ? AppLoginPage(text, calls) : "<p>start over</p>");
   });
+  server_->Get("/page/popups", [this, page](const httplib::Request& request,
+                                            httplib::Response& response) {
+    std::vector<std::string> urls;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      urls = popupUrls_;
+    }
+    page(request, response, PopupsPage(urls));
+  });
+  server_->Get("/page/fake-complete", fixed(kFakeCompletePage));
   auto answer = [this](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard<std::mutex> guard(lock_);
     answers_.emplace_back(request.get_param_value("kind"), request.get_param_value("v"));
@@ -81,6 +124,7 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
   // and a beacon is the request that survives the page's end.
   server_->Post("/answer", answer);
   server_->Post("/log/log", [this](const httplib::Request& request, httplib::Response& response) {
+    while (statisticsSilent_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::lock_guard<std::mutex> guard(lock_);
     events_.push_back(request.get_param_value("type"));
     response.set_content("", "text/plain");
@@ -93,6 +137,7 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
 }
 
 PageServer::~PageServer() {
+  statisticsSilent_ = false;
   server_->stop();
   thread_.join();
 }
@@ -105,14 +150,25 @@ std::string PageServer::LoginUrl(const std::string& page) const {
   return Url("/page/" + page);
 }
 
-void PageServer::SetLoginText(const std::string& text) {
+void PageServer::SetLoginText(const std::string& text, int calls) {
   std::lock_guard<std::mutex> guard(lock_);
   loginText_ = text;
+  loginCalls_ = calls;
 }
+
+void PageServer::SetPopupUrls(const std::vector<std::string>& urls) {
+  std::lock_guard<std::mutex> guard(lock_);
+  popupUrls_ = urls;
+}
+
+void PageServer::SetStatisticsSilent(bool silent) { statisticsSilent_ = silent; }
 
 void PageServer::Reset() {
   std::lock_guard<std::mutex> guard(lock_);
   loginText_.clear();
+  loginCalls_ = 1;
+  popupUrls_.clear();
+  statisticsSilent_ = false;
   requests_.clear();
   answers_.clear();
   events_.clear();

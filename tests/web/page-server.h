@@ -1,6 +1,7 @@
 #pragma once
 // The pages the view is tested with, served on 127.0.0.1 from a port of the system's choosing,
 // and the statistics endpoint, which keeps the events it was sent.
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,8 +23,13 @@ class PageServer {
   // server answers 400 to a request target with a second '?', which the start URL would add.
   std::string LoginUrl(const std::string& page) const;
 
-  // The text the "applogin" page hands to AppLogin on its first load (later loads only show).
-  void SetLoginText(const std::string& text);
+  // The text the "applogin" page hands to AppLogin on its first load (later loads only show),
+  // in `calls` calls one right after the other.
+  void SetLoginText(const std::string& text, int calls = 1);
+  // The URLs the "popups" page opens as new windows, one after the other.
+  void SetPopupUrls(const std::vector<std::string>& urls);
+  // A silent statistics endpoint takes each report and never answers until it speaks again.
+  void SetStatisticsSilent(bool silent);
   void Reset();
 
   struct Request {
@@ -44,6 +50,9 @@ class PageServer {
 
   mutable std::mutex lock_;
   std::string loginText_;
+  int loginCalls_ = 1;
+  std::vector<std::string> popupUrls_;
+  std::atomic<bool> statisticsSilent_{false};
   std::vector<Request> requests_;
   std::vector<std::pair<std::string, std::string>> answers_;
   std::vector<std::string> events_;
