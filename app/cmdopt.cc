@@ -1,6 +1,6 @@
 #include "app/cmdopt.h"
 
-#include <cstdio>
+#include "platform/console.h"
 
 namespace cmdopt {
 
@@ -9,7 +9,7 @@ bool parser::parse(const std::string& text) {
   others_.clear();
   std::vector<std::string> words;
   if (!split(text, words)) return false;
-  for (const std::string& word : words) std::printf("\"%s\"\n", word.c_str());
+  for (const std::string& word : words) platform::ConsoleWrite("\"" + word + "\"\n", platform::kConsolePlain);
   return read_words(words);
 }
 

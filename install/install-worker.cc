@@ -1,8 +1,8 @@
 #include "install/install-worker.h"
 
 #include <chrono>
-#include <cstdio>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,6 +13,7 @@
 #include "arc7z/sevenzip-library.h"
 #include "install/download-engine.h"
 #include "platform/atomic-write.h"
+#include "platform/console.h"
 #include "platform/encoding.h"
 #include "platform/file-names.h"
 #include "platform/process-paths.h"
@@ -78,8 +79,7 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
     return true;
   } catch (const arc7z::ArcException& e) {
     LOG_MAIN(e.what());
-    std::printf("%s\n", e.what());
-    std::fflush(stdout);
+    platform::ConsoleWrite(std::string(e.what()) + "\n", platform::kConsolePlain);
     controls.messageBox(L"下载出错请重新打开", L"提示");
     return false;
   }
@@ -91,8 +91,7 @@ void InstallThreadProc(InstallPackage package, InstallControls controls) {
   Report("download_start");
   LOG_MAIN("download start");
   const CURLcode code = DownloadEngine::GetInstance().DownloadPackage(package.url, package.file);
-  std::printf("download CURLcode:%d\n", static_cast<int>(code));
-  std::fflush(stdout);
+  platform::ConsoleWrite("download CURLcode:" + std::to_string(static_cast<int>(code)) + "\n", platform::kConsolePlain);
   LOG_MAIN("download end");
   Report("download_end");
   if (code == CURLE_OK) {

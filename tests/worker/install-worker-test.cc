@@ -19,6 +19,7 @@
 #include "install/download-engine.h"
 #include "install/loopback-server.h"
 #include "platform/encoding.h"
+#include "telemetry/report-queue.h"
 #include "ui/progress-fill.h"
 
 namespace {
@@ -166,6 +167,7 @@ TEST_F(WorkerTest, DownloadsAndUnpacksThePackageThenSaysSo) {
   EXPECT_EQ(ReadFile(root_ / "game/data/levels/1.txt"), "level one");
   EXPECT_EQ(ReadFile(root_ / "game/说明.txt"), "readme");
   EXPECT_EQ(ReadFile(root_ / "cvl/game.7z"), package_) << "the package stays after unpacking";
+  ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
   EXPECT_EQ(Events(), (std::vector<std::string>{"download_start", "download_end", "decode_start", "decode_end"}));
 }
 
@@ -211,6 +213,7 @@ TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
     if (c.boxes) {
       EXPECT_EQ(recorder.boxes[0], "下载出错请重新打开|提示");
     }
+    ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
     EXPECT_EQ(Events(), c.events);
     EXPECT_EQ(packageRequests_, c.packageRequests);
     EXPECT_FALSE(fs::exists(root_ / "game/cvlclient"));
