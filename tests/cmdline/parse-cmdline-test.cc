@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "cmdline/main-log.h"
 #include "platform/encoding.h"
 #include "registry/sandbox.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "cmdline/main-log.h"
 #include "install/download-engine.h"
 #include "install/loopback-server.h"

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DeployFiles.h"
-#include "app/KRNLaunch.h"
+#include "app/deploy-files.h"
+#include "app/krn-launch.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
 #include "registry/sandbox.h"

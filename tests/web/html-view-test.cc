@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "install/install-worker.h"
 #include "page-server.h"
 #include "test-host.h"
