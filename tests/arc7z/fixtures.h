@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "support/files.h"
 
 namespace arc7z::test {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
 
 inline std::wstring wide(const fs::path& path) { return platform::Utf8ToWide(path.string()); }
 
@@ -59,11 +61,6 @@ inline void writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline std::string quoted(const std::string& text) {

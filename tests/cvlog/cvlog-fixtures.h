@@ -18,12 +18,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/files.h"
 #include "util/cvlog/log-manager.h"
 #include "util/cvlog/record-header.h"
 
 namespace cvlog_test {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
 
 class TempDir {
  public:
@@ -60,13 +62,6 @@ class TempDir {
   bool owned_ = true;
   std::string variable_;
 };
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 // Log files below a folder, relative to it, sorted.
 inline std::vector<std::string> ListFiles(const fs::path& root) {

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/krn-launch.h"
-#include "cmdline/main-log.h"
+#include "support/main-log.h"
 #include "platform/encoding.h"
-#include "registry/sandbox.h"
+#include "support/sandbox.h"
 
 namespace {
 

@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "install/download-engine.h"
-#include "install/loopback-server.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
 #include "platform/encoding.h"
 #include "ui/progress-fill.h"
 
@@ -25,18 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_http::LoopbackServer;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 // What the worker and the monitor did to the dialog.
 struct Recorder {

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/krn-launch.h"
-#include "cmdline/main-log.h"
+#include "support/main-log.h"
 #include "install/download-engine.h"
-#include "install/loopback-server.h"
-#include "registry/sandbox.h"
+#include "support/loopback-server.h"
+#include "support/sandbox.h"
 
 namespace {
 

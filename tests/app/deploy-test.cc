@@ -9,15 +9,17 @@
 #include "app/krn-launch.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
-#include "registry/sandbox.h"
+#include "support/sandbox.h"
+#include "support/files.h"
+#include "support/wait.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_sandbox::ReadFile;
+using testing_support::ReadFile;
 using testing_sandbox::Sandbox;
-using testing_sandbox::WriteFile;
+using testing_support::WriteFile;
 
 std::string Bytes(std::span<const unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
@@ -94,7 +96,7 @@ size_t Count(const std::string& text, const std::string& piece) {
 // Waits for the writer thread to put `piece` into the log `times` times.
 ::testing::AssertionResult LoggedTimes(const std::string& piece, size_t times) {
   std::string logged;
-  if (testing_sandbox::WaitUntil([&] { return Count(logged = LoggingEnvironment::Logged(), piece) >= times; },
+  if (testing_support::WaitUntil([&] { return Count(logged = LoggingEnvironment::Logged(), piece) >= times; },
                                  std::chrono::seconds(5)) &&
       Count(logged, piece) == times) {
     return ::testing::AssertionSuccess();

@@ -14,7 +14,8 @@
 #include "arc7z/archive-writer.h"
 #include "install/download-engine.h"
 #include "install/install-worker.h"
-#include "install/loopback-server.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
 #include "platform/encoding.h"
 
 namespace {
@@ -22,18 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using arc7z::test::WrittenItem;
 using testing_http::LoopbackServer;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 class UnpackTest : public testing::Test {
  protected:
