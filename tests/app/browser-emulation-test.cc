@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
-#include "support/sandbox.h"
 #include "support/files.h"
+#include "support/sandbox.h"
 
 namespace {
 

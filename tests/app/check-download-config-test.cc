@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/krn-launch.h"
-#include "support/main-log.h"
 #include "install/download-engine.h"
 #include "support/loopback-server.h"
+#include "support/main-log.h"
 #include "support/sandbox.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,9 @@
 #include "app/krn-launch.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
-#include "support/sandbox.h"
 #include "support/files.h"
+#include "support/sandbox.h"
+#include "support/temp-dir.h"
 #include "support/wait.h"
 #include "util/cvlog/main-logger.h"
 
@@ -59,30 +61,28 @@ TEST(EmbeddedResources, AreTheBytesOfTheFilesTheBuildTook) {
 class LoggingEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "cvl-deploy-logs-XXXXXX").string();
-    folder_ = ::mkdtemp(pattern.data());
+    folder_.emplace();
     cvlog::ILogManager* manager = cvlog::Instance();
-    const std::string config = "[Main]\npath = " + folder_.string() + "/\nname=deploy\ndisplay = 0\nfileline = 0\n";
+    const std::string config = "[Main]\npath = " + folder_->folder() + "name=deploy\ndisplay = 0\nfileline = 0\n";
     ASSERT_TRUE(manager->ConfigFromText(config.c_str()));
     cvlog::g_nLogId = manager->LookupLogger("Main");
     ASSERT_TRUE(manager->Start());
   }
   void TearDown() override {
     cvlog::Instance()->Stop();
-    std::error_code error;
-    fs::remove_all(folder_, error);
+    folder_.reset();
   }
 
   static std::string Logged() {
     std::string text;
-    for (const auto& file : fs::recursive_directory_iterator(folder_)) {
+    for (const auto& file : fs::recursive_directory_iterator(folder_->path())) {
       if (file.is_regular_file()) text += ReadFile(file.path());
     }
     return text;
   }
 
  private:
-  static inline fs::path folder_;
+  static inline std::optional<testing_support::TempDir> folder_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kLogging = ::testing::AddGlobalTestEnvironment(new LoggingEnvironment);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/sandbox.h"
 #include "support/files.h"
+#include "support/sandbox.h"
 
 namespace {
 

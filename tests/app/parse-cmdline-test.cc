@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/krn-launch.h"
-#include "support/main-log.h"
 #include "platform/encoding.h"
+#include "support/main-log.h"
 #include "support/sandbox.h"
 
 namespace {

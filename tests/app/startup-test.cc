@@ -9,11 +9,11 @@
 #include <string>
 
 #include "app/browser-emulation.h"
-#include "support/loopback-server.h"
 #include "platform/registry.h"
-#include "support/sandbox.h"
-#include "support/files.h"
 #include "support/child-process.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
+#include "support/sandbox.h"
 
 namespace {
 

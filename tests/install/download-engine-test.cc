@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/files.h"
 #include "support/loopback-server.h"
 #include "support/sandbox.h"
-#include "support/files.h"
 
 namespace {
 

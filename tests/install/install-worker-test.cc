@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "install/download-engine.h"
+#include "platform/encoding.h"
 #include "support/files.h"
 #include "support/loopback-server.h"
-#include "platform/encoding.h"
+#include "support/temp-dir.h"
 #include "ui/progress-fill.h"
 
 namespace {
@@ -97,9 +98,7 @@ class WorkerTest : public testing::Test {
   static void TearDownTestSuite() { delete server_; }
 
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "worker-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = folder_.path();
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directories("cvl");
@@ -113,7 +112,6 @@ class WorkerTest : public testing::Test {
   }
   void TearDown() override {
     fs::current_path(previous_);
-    fs::remove_all(root_);
   }
 
   // A 7z package of a small game tree, built with the 7z program.
@@ -135,6 +133,7 @@ class WorkerTest : public testing::Test {
     return events_;
   }
 
+  testing_support::TempDir folder_;
   fs::path root_;
   fs::path previous_;
   static inline LoopbackServer* server_ = nullptr;

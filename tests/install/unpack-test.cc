@@ -14,9 +14,10 @@
 #include "arc7z/archive-writer.h"
 #include "install/download-engine.h"
 #include "install/install-worker.h"
+#include "platform/encoding.h"
 #include "support/files.h"
 #include "support/loopback-server.h"
-#include "platform/encoding.h"
+#include "support/temp-dir.h"
 
 namespace {
 
@@ -40,9 +41,7 @@ class UnpackTest : public testing::Test {
   static void TearDownTestSuite() { delete server_; }
 
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "unpack-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = folder_.path();
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directories("cvl");
@@ -51,7 +50,6 @@ class UnpackTest : public testing::Test {
   }
   void TearDown() override {
     fs::current_path(previous_);
-    fs::remove_all(root_);
   }
 
   static void Serve(const std::vector<WrittenItem>& items) {
@@ -72,6 +70,7 @@ class UnpackTest : public testing::Test {
     return boxes;
   }
 
+  testing_support::TempDir folder_;
   fs::path root_;
   fs::path previous_;
   static inline LoopbackServer* server_ = nullptr;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "support/sandbox.h"
 #include "support/files.h"
+#include "support/sandbox.h"
 #include "support/wait.h"
 #include "uninst/delete-script.h"
 #include "uninst/uninstall.h"
