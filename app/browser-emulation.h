@@ -1,6 +1,6 @@
 #pragma once
 // The document mode that the web page control of a process named "cvl_qx.exe" uses, kept where
-// the Windows build reads it (start-up step 3).
+// the Windows build reads it; start-up writes it before the dialog opens.
 #include <cstdint>
 
 inline constexpr char kBrowserEmulationKey[] =

@@ -68,7 +68,6 @@ class parser {
         : name_(std::move(name)),
           short_letter_(shortLetter),
           required_(required),
-          default_(defaultValue),
           value_(defaultValue) {}
 
     bool takes_value() const override { return true; }
@@ -98,7 +97,6 @@ class parser {
     char short_letter_;
     bool required_;
     bool given_ = false;
-    T default_;
     T value_;
   };
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "app/command-line.h"
 #include "app/startup.h"
 #include "platform/display.h"

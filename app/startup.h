@@ -3,7 +3,7 @@
 // dialog: LockInstallFolder completes the single-instance test, InitInstanceBeforeDialog covers
 // everything from the browser emulation value up to the deployment, ReportLaunchStart follows the
 // toolkit's initialisation, and ExitInstanceSteps runs after the dialog has closed.
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 
 namespace startup {
 

@@ -1,5 +1,5 @@
 # cvl_add_test(<name> SOURCES ... LIBS ... [LABELS <label>])
-# One GoogleTest program per module. The label sorts the tests for the runs of scripts/test (one
+# One GoogleTest program per module; its tests are named "<name>.<Suite>.<Test>" in ctest. The label sorts the tests for the runs of scripts/test (one
 # label at most: the discovery flattens a list, and what follows the first would be read as a
 # property name):
 #   gui  - needs an X display (runs under Xvfb, never under the sanitizers)
@@ -15,6 +15,7 @@ function(cvl_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ${properties})
 endfunction()

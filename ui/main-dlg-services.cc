@@ -1,6 +1,6 @@
 // The dialog's links to the rest of the launcher, in a file of their own so that programs which
 // pass their own services (the tests) do not link the web view and the install threads.
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "ui/main-dlg.h"
 #include "web/BaseHtmlView.h"
 

@@ -3,7 +3,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "install/download-engine.h"
 #include "install/install-worker.h"
 #include "platform/detached-process.h"

@@ -29,7 +29,7 @@ std::map<std::string, std::string> filesBelow(const fs::path& root) {
   std::map<std::string, std::string> files;
   if (!fs::exists(root)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_directory()) files[fs::relative(entry.path(), root).string()] = test::readFile(entry.path());
+    if (!entry.is_directory()) files[fs::relative(entry.path(), root).string()] = test::ReadFile(entry.path());
   }
   return files;
 }
@@ -130,7 +130,7 @@ TEST_F(ExtractTest, fullDiskStopsTheUnpackWithItsReasonAndRemovesThePartialItem)
   const auto left = filesBelow(game);
   EXPECT_LT(left.size(), 150u);
   for (const auto& [name, bytes] : left) {
-    EXPECT_EQ(bytes, test::readFile(dir_ / "src" / name)) << name << ": only complete items stay";
+    EXPECT_EQ(bytes, test::ReadFile(dir_ / "src" / name)) << name << ": only complete items stay";
   }
 }
 
@@ -163,7 +163,7 @@ TEST_F(ExtractTest, itemsOverTheLaunchersOwnFilesAreRefused) {
     const auto [message, code] = extract(dir_ / "evil.7z", wide(c.folder));
     EXPECT_EQ(message, "Cannot extract item over the launcher's own files: " + item) << item;
     EXPECT_EQ(code, kErrorAbort);
-    for (const auto& [name, bytes] : launcherFiles) EXPECT_EQ(test::readFile(home / name), bytes) << item;
+    for (const auto& [name, bytes] : launcherFiles) EXPECT_EQ(test::ReadFile(home / name), bytes) << item;
     EXPECT_FALSE(fs::exists(home / "cvl/logs")) << item;
   }
 }
@@ -206,7 +206,7 @@ TEST_F(ExtractTest, controlCharactersOfNamesAreEscapedInErrorTexts) {
   test::writeFile(dir_ / "a.7z", test::sevenZipArchive({{forged, "first"}, {forged, "second"}}));
   const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out"));
   EXPECT_EQ(message, "Cannot extract two items into one file: log\\n2026-01-01 00:00:00 [INFO] forged\\r\\t\\x1B[0m");
-  EXPECT_EQ(test::readFile(dir_ / "out" / platform::WideToUtf8(forged)), "first") << "the name itself is kept on disk";
+  EXPECT_EQ(test::ReadFile(dir_ / "out" / platform::WideToUtf8(forged)), "first") << "the name itself is kept on disk";
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ std::map<std::string, Entry> snapshot(const fs::path& root) {
     const auto status = item.symlink_status();
     Entry e{status.type(), status.permissions(), {}, {}};
     if (status.type() == fs::file_type::regular) {
-      e.bytes = test::readFile(item.path());
+      e.bytes = test::ReadFile(item.path());
       e.mtime = fs::last_write_time(item.path());
     }
     entries.emplace(fs::relative(item.path(), root).string(), std::move(e));
@@ -78,9 +78,9 @@ TEST_F(ExtractTest, outputFolderWithOrWithoutSeparatorOrEmpty) {
   test::writeFile(dir_ / "src/sub/f.txt", "f");
   test::pack(dir_ / "src", dir_ / "a.7z");
   EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "plain")).first, "");
-  EXPECT_EQ(test::readFile(dir_ / "plain/sub/f.txt"), "f");
+  EXPECT_EQ(test::ReadFile(dir_ / "plain/sub/f.txt"), "f");
   EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "slash") + L"/").first, "");
-  EXPECT_EQ(test::readFile(dir_ / "slash/sub/f.txt"), "f");
+  EXPECT_EQ(test::ReadFile(dir_ / "slash/sub/f.txt"), "f");
   EXPECT_FALSE(fs::exists(dir_ / "plainsub"));
 
   const fs::path previous = fs::current_path();
@@ -89,7 +89,7 @@ TEST_F(ExtractTest, outputFolderWithOrWithoutSeparatorOrEmpty) {
   const auto result = extract(dir_ / "a.7z", L"");
   fs::current_path(previous);
   EXPECT_EQ(result.first, "");
-  EXPECT_EQ(test::readFile(dir_ / "cwd/sub/f.txt"), "f");
+  EXPECT_EQ(test::ReadFile(dir_ / "cwd/sub/f.txt"), "f");
 }
 
 // Root writes wherever it likes: these run as a user without privileges.
@@ -103,9 +103,9 @@ TEST_F(ExtractTest, existingFilesAreReplacedEvenReadOnlyOnesAndOthersStay) {
   const auto run = test::asUnprivilegedUser(dir_.path(), [&] { return extract(dir_ / "a.7z", wide(dir_ / "out")).first; });
   if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
   ASSERT_EQ(run.result, "");
-  EXPECT_EQ(test::readFile(dir_ / "out/config.ini"), "new");
+  EXPECT_EQ(test::ReadFile(dir_ / "out/config.ini"), "new");
   EXPECT_EQ(fs::status(dir_ / "out/config.ini").permissions(), fs::perms(0640));
-  EXPECT_EQ(test::readFile(dir_ / "out/user.sav"), "mine");
+  EXPECT_EQ(test::ReadFile(dir_ / "out/user.sav"), "mine");
 }
 
 TEST_F(ExtractTest, itemModesPassTheUmaskWithoutSetIdOrStickyBits) {
@@ -159,7 +159,7 @@ TEST_F(ExtractTest, readOnlyFolderGetsItsModeAfterItsFiles) {
   const auto run = test::asUnprivilegedUser(dir_.path(), [&] { return extract(dir_ / "a.7z", wide(dir_ / "out")).first; });
   if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
   ASSERT_EQ(run.result, "");
-  EXPECT_EQ(test::readFile(dir_ / "out/ro/inside.txt"), "in");
+  EXPECT_EQ(test::ReadFile(dir_ / "out/ro/inside.txt"), "in");
   EXPECT_EQ(fs::status(dir_ / "out/ro").permissions(), fs::perms(0555));
 }
 
@@ -192,7 +192,7 @@ TEST_F(ExtractTest, secondUnpackReplacesWhatTheFirstLeftReadOnly) {
   if (!run.skipReason.empty()) GTEST_SKIP() << run.skipReason;
   ASSERT_EQ(run.result, "|");
   for (const char* name : {"ro/deeper/level.dat", "ro/deeper/new.dat", "ro/locked.ini"}) {
-    EXPECT_EQ(test::readFile(dir_ / "out" / name), "second") << name;
+    EXPECT_EQ(test::ReadFile(dir_ / "out" / name), "second") << name;
   }
   EXPECT_EQ(fs::status(dir_ / "out/ro/locked.ini").permissions(), fs::perms(0444));
   EXPECT_EQ(fs::status(dir_ / "out/ro/deeper").permissions(), fs::perms(0555));
@@ -209,7 +209,7 @@ TEST_F(ExtractTest, encryptedDataWithoutPasswordFails) {
 
   extractor_.setPassword(L"S3cret");
   ASSERT_EQ(extract(dir_ / "data.7z", wide(dir_ / "out2")).first, "");
-  EXPECT_EQ(test::readFile(dir_ / "out2/secret.txt"), "payload");
+  EXPECT_EQ(test::ReadFile(dir_ / "out2/secret.txt"), "payload");
 
   extractor_.setPassword(L"wrong");
   EXPECT_EQ(extract(dir_ / "data.7z", wide(dir_ / "out3")).first, "Data Error");
@@ -219,7 +219,7 @@ TEST_F(ExtractTest, damagedItemFailsEarlierItemsStayAndTheDamagedOneIsRemoved) {
   test::writeFile(dir_ / "src/a.bin", std::string(4000, 'A'));
   test::writeFile(dir_ / "src/b.bin", std::string(4000, 'B'));
   test::pack(dir_ / "src", dir_ / "a.7z", "-mx=0 -ms=off");  // stored: each file's bytes as is
-  std::string bytes = test::readFile(dir_ / "a.7z");
+  std::string bytes = test::ReadFile(dir_ / "a.7z");
   const auto at = bytes.find(std::string(100, 'B'));
   ASSERT_NE(at, std::string::npos);
   bytes[at + 1000] = 'X';
@@ -228,7 +228,7 @@ TEST_F(ExtractTest, damagedItemFailsEarlierItemsStayAndTheDamagedOneIsRemoved) {
   const auto [message, code] = extract(dir_ / "a.7z", wide(dir_ / "out"));
   EXPECT_TRUE(message == "CRC Failed" || message == "Data Error") << message;
   EXPECT_EQ(code, kErrorFail);
-  EXPECT_EQ(test::readFile(dir_ / "out/a.bin"), std::string(4000, 'A'));
+  EXPECT_EQ(test::ReadFile(dir_ / "out/a.bin"), std::string(4000, 'A'));
   EXPECT_FALSE(fs::exists(dir_ / "out/b.bin"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out"), fs::directory_iterator()), 1)
       << "no temporary file stays";
@@ -256,8 +256,8 @@ TEST_F(ExtractTest, itemPathsThatLeaveTheFolderAreRefused) {
     const auto [message, code] = extract(archive, wide(out));
     EXPECT_EQ(message, "Cannot extract item outside the output folder: " + c.itemPath);
     EXPECT_EQ(code, kErrorAbort);
-    EXPECT_EQ(test::readFile(dir_ / "escape.txt"), "original");
-    EXPECT_EQ(test::readFile(dir_ / "abs/absolute.txt"), "absolute");
+    EXPECT_EQ(test::ReadFile(dir_ / "escape.txt"), "original");
+    EXPECT_EQ(test::ReadFile(dir_ / "abs/absolute.txt"), "absolute");
     EXPECT_FALSE(fs::exists(dir_ / "out/escape.txt"));
     EXPECT_FALSE(fs::exists(dir_ / "out/back.txt"));
     EXPECT_FALSE(fs::exists(out / "abs"));
@@ -279,10 +279,10 @@ TEST_F(ExtractTest, linksInTheOutputFolderDoNotLeadOutside) {
   fs::create_symlink("real", dir_ / "out1/inside");  // leads within the folder: allowed
   fs::create_directories(dir_ / "out1/real");
   EXPECT_EQ(extract(dir_ / "a.7z", wide(dir_ / "out1")).first, "");
-  EXPECT_EQ(test::readFile(dir_ / "victim.ini"), "victim");
+  EXPECT_EQ(test::ReadFile(dir_ / "victim.ini"), "victim");
   EXPECT_FALSE(fs::is_symlink(dir_ / "out1/settings.ini"));
-  EXPECT_EQ(test::readFile(dir_ / "out1/settings.ini"), "settings");
-  EXPECT_EQ(test::readFile(dir_ / "out1/real/x.txt"), "x");
+  EXPECT_EQ(test::ReadFile(dir_ / "out1/settings.ini"), "settings");
+  EXPECT_EQ(test::ReadFile(dir_ / "out1/real/x.txt"), "x");
 
   // A folder link leading outside stops the extraction before anything is written there.
   fs::create_directories(dir_ / "out2");
@@ -343,7 +343,7 @@ TEST_F(ExtractTest, singleStreamItemWithoutPathTakesTheArchiveName) {
   test::run7z(dir_ / "src", "a -txz " + test::quoted((dir_ / "package.tar.xz").string()) + " package.tar");
   const ArcExtractor xz(library_, kFormatXz);
   xz.extract(wide(dir_ / "package.tar.xz"), wide(dir_ / "out"));
-  EXPECT_EQ(test::readFile(dir_ / "out/package.tar"), std::string(5000, 't'));
+  EXPECT_EQ(test::ReadFile(dir_ / "out/package.tar"), std::string(5000, 't'));
 }
 
 }  // namespace

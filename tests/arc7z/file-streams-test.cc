@@ -144,7 +144,7 @@ TEST(COutFileStream, writeOfTenMiBTakesThreeSystemCalls) {
     EXPECT_EQ(stream->processedSize(), 10 * kMiB + 4);
     ASSERT_EQ(stream->close(), kResultOk);
   }
-  EXPECT_EQ(test::readFile(dir / "out.bin"), content + "tail");
+  EXPECT_EQ(test::ReadFile(dir / "out.bin"), content + "tail");
 }
 
 TEST(COutFileStream, setSizeShorterThanThePositionKeepsThePosition) {
@@ -160,7 +160,7 @@ TEST(COutFileStream, setSizeShorterThanThePositionKeepsThePosition) {
   EXPECT_EQ(stream->Seek(0, 3, &position), kErrorInvalidFunction);
   ASSERT_EQ(stream->SetSize(6), kResultOk);  // extends with zeros
   ASSERT_EQ(stream->close(), kResultOk);
-  EXPECT_EQ(test::readFile(dir / "f"), std::string("0123\0\0", 6));
+  EXPECT_EQ(test::ReadFile(dir / "f"), std::string("0123\0\0", 6));
 }
 
 TEST(COutFileStream, openReplacesAFileOrALinkButNeverWritesThroughTheLink) {
@@ -175,7 +175,7 @@ TEST(COutFileStream, openReplacesAFileOrALinkButNeverWritesThroughTheLink) {
   ASSERT_TRUE(stream->open(wide(dir / "link")));
   ASSERT_EQ(stream->close(), kResultOk);
   EXPECT_FALSE(std::filesystem::is_symlink(dir / "link"));
-  EXPECT_EQ(test::readFile(dir / "target"), "must stay");
+  EXPECT_EQ(test::ReadFile(dir / "target"), "must stay");
   EXPECT_EQ(stream->close(), kResultOk);  // nothing open: nothing to do
   void* object = nullptr;
   EXPECT_EQ(stream->QueryInterface(IID_IInStream, &object), kErrorNoInterface);

@@ -1,5 +1,5 @@
 #pragma once
-// Temp folders, file reading and records with a chosen time for the logging module's tests.
+// Log files, waiting for the writer, and records with a chosen time for the logging module's tests.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -18,55 +18,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/files.h"
+#include "support/temp-dir.h"
 #include "util/cvlog/log-manager.h"
 #include "util/cvlog/record-header.h"
 
 namespace cvlog_test {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "cvlog-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  // The folder named by an environment variable when it is set (a death test's child, which runs
-  // the test body again, finds its parent's folder there), else a new one that the variable then
-  // names. Only the one that made it removes it.
-  explicit TempDir(const char* variable) {
-    if (const char* given = getenv(variable)) {
-      path_ = given;
-      owned_ = false;
-      return;
-    }
-    std::string pattern = (fs::temp_directory_path() / "cvlog-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    setenv(variable, path_.c_str(), 1);
-    variable_ = variable;
-  }
-  ~TempDir() {
-    if (!variable_.empty()) unsetenv(variable_.c_str());
-    if (!owned_) return;
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-  // The folder as a logger path, with its trailing separator.
-  std::string folder(const std::string& sub = "") const { return (path_ / sub).string() + "/"; }
-
- private:
-  fs::path path_;
-  bool owned_ = true;
-  std::string variable_;
-};
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testing_support::ReadFile;
+using testing_support::TempDir;
 
 // Log files below a folder, relative to it, sorted.
 inline std::vector<std::string> ListFiles(const fs::path& root) {

@@ -11,14 +11,15 @@
 #include <thread>
 #include <vector>
 
-#include "install/loopback-server.h"
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
+#include "support/sandbox.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_http::LoopbackServer;
-using testing_sandbox::ReadFile;
+using testing_support::ReadFile;
 
 // Bytes that show any reordering or loss: every position holds a different pattern.
 std::string Payload(std::size_t size) {
@@ -41,7 +42,7 @@ TEST_F(PackageDownload, StreamsTheBodyIntoTheFileAndCountsThousands) {
     res.set_content(payload, "application/x-7z-compressed");
   });
   fs::create_directories(sandbox_.work());
-  testing_sandbox::WriteFile(file_, "an older and longer package that must be replaced entirely" + Payload(200'000));
+  testing_support::WriteFile(file_, "an older and longer package that must be replaced entirely" + Payload(200'000));
 
   EXPECT_EQ(engine_.DownloadPackage(server_.Url("/game.7z"), file_), CURLE_OK);
   EXPECT_TRUE(ReadFile(file_) == payload);
@@ -183,7 +184,7 @@ TEST_F(PackageDownload, TheSharedHandleServesTheFetchAndThenTheDownload) {
 // Neither transfer may read a local file, whatever URL the configuration gives.
 TEST_F(PackageDownload, OnlyTheWebsProtocolsAreSpoken) {
   const std::string secret = (sandbox_.root() / "secret").string();
-  testing_sandbox::WriteFile(secret, "not for the network");
+  testing_support::WriteFile(secret, "not for the network");
   const std::string url = "file://" + secret;
   std::stringstream body;
   EXPECT_EQ(engine_.FetchConfiguration(url, body), CURLE_UNSUPPORTED_PROTOCOL);
@@ -200,7 +201,7 @@ TEST_F(PackageDownload, ALinkAtThePackageFileIsNotFollowed) {
     res.set_content("package bytes", "application/octet-stream");
   });
   const fs::path target = sandbox_.root() / "uninst";
-  testing_sandbox::WriteFile(target.string(), "the uninstaller");
+  testing_support::WriteFile(target.string(), "the uninstaller");
   fs::create_directories(sandbox_.work());
   fs::create_symlink(target, file_);
   EXPECT_EQ(engine_.DownloadPackage(server_.Url("/p"), file_), CURLE_WRITE_ERROR);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "install/download-engine.h"
-#include "install/loopback-server.h"
+#include "support/loopback-server.h"
 #include "telemetry/device-identity.h"
 #include "telemetry/md5.h"
 #include "telemetry/report-queue.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Starting and watching the programs that the end-to-end tests and the start-up benchmark run
-// beside themselves (the launcher, the demo server), and the polling they wait with.
+// beside themselves (the launcher, the demo server).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -8,35 +8,16 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/files.h"
+#include "support/wait.h"
 
 extern char** environ;
 
 namespace testing_support {
-
-// Polls `done` every `step`; false when `limit` passed first.
-inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-                      std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(step);
-  }
-  return true;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 inline std::vector<std::string> CurrentEnvironment() {
   std::vector<std::string> env;

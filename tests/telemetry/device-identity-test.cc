@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "registry/sandbox.h"
+#include "support/sandbox.h"
 
 namespace {
 

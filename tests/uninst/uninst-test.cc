@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/sandbox.h"
+#include "support/wait.h"
 #include "uninst/delete-script.h"
 #include "uninst/uninstall.h"
 
@@ -20,10 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using platform::RegistryKey;
 using platform::RegistryRoot;
-using testing_sandbox::ReadFile;
+using testing_support::ReadFile;
 using testing_sandbox::Sandbox;
-using testing_sandbox::WaitUntil;
-using testing_sandbox::WriteFile;
+using testing_support::WaitUntil;
+using testing_support::WriteFile;
 
 constexpr char kTextA[] =
     "#!/bin/sh\n"

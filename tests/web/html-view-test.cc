@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "install/install-worker.h"
 #include "telemetry/report-queue.h"
 #include "page-server.h"

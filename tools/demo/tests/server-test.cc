@@ -21,12 +21,18 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/files.h"
+#include "support/wait.h"
+
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 extern char** environ;
 
 namespace {
+
+using testing_support::ReadFile;
+using testing_support::WaitUntil;
 
 struct Reply {
   int status = 0;
@@ -59,22 +65,6 @@ Reply Http(int port, const std::string& method, const std::string& target,
   r.headers = raw.substr(0, end);
   r.body = raw.substr(end + 4);
   return r;
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Runs the server with `args`; output goes to `log`. Returns the process id.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "registry/sandbox.h"
+#include "support/sandbox.h"
 
 namespace {
 

@@ -2,24 +2,28 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <optional>
 
 #include <gtest/gtest.h>
 
-#include "app/DeployFiles.h"
-#include "app/KRNLaunch.h"
+#include "app/deploy-files.h"
+#include "app/krn-launch.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
 #include "platform/shortcut-posix.h"
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/sandbox.h"
+#include "support/temp-dir.h"
+#include "support/wait.h"
 #include "util/cvlog/main-logger.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::DesktopEntryText;
-using testing_sandbox::ReadFile;
+using testing_support::ReadFile;
 using testing_sandbox::Sandbox;
-using testing_sandbox::WriteFile;
+using testing_support::WriteFile;
 
 std::string Bytes(std::span<const unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
@@ -59,30 +63,28 @@ TEST(EmbeddedResources, AreTheBytesOfTheFilesTheBuildTook) {
 class LoggingEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "cvl-deploy-logs-XXXXXX").string();
-    folder_ = ::mkdtemp(pattern.data());
+    folder_.emplace();
     cvlog::ILogManager* manager = cvlog::Instance();
-    const std::string config = "[Main]\npath = " + folder_.string() + "/\nname=deploy\ndisplay = 0\nfileline = 0\n";
+    const std::string config = "[Main]\npath = " + folder_->folder() + "name=deploy\ndisplay = 0\nfileline = 0\n";
     ASSERT_TRUE(manager->ConfigFromText(config.c_str()));
     cvlog::g_nLogId = manager->LookupLogger("Main");
     ASSERT_TRUE(manager->Start());
   }
   void TearDown() override {
     cvlog::Instance()->Stop();
-    std::error_code error;
-    fs::remove_all(folder_, error);
+    folder_.reset();
   }
 
   static std::string Logged() {
     std::string text;
-    for (const auto& file : fs::recursive_directory_iterator(folder_)) {
+    for (const auto& file : fs::recursive_directory_iterator(folder_->path())) {
       if (file.is_regular_file()) text += ReadFile(file.path());
     }
     return text;
   }
 
  private:
-  static inline fs::path folder_;
+  static inline std::optional<testing_support::TempDir> folder_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kLogging = ::testing::AddGlobalTestEnvironment(new LoggingEnvironment);
@@ -96,7 +98,7 @@ size_t Count(const std::string& text, const std::string& piece) {
 // Waits for the writer thread to put `piece` into the log `times` times.
 ::testing::AssertionResult LoggedTimes(const std::string& piece, size_t times) {
   std::string logged;
-  if (testing_sandbox::WaitUntil([&] { return Count(logged = LoggingEnvironment::Logged(), piece) >= times; },
+  if (testing_support::WaitUntil([&] { return Count(logged = LoggingEnvironment::Logged(), piece) >= times; },
                                  std::chrono::seconds(5)) &&
       Count(logged, piece) == times) {
     return ::testing::AssertionSuccess();

@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "install/download-engine.h"
-#include "install/loopback-server.h"
 #include "platform/encoding.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
+#include "support/temp-dir.h"
 #include "telemetry/report-queue.h"
 #include "ui/progress-fill.h"
 
@@ -26,18 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_http::LoopbackServer;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 // What the worker and the monitor did to the dialog.
 struct Recorder {
@@ -107,9 +99,7 @@ class WorkerTest : public testing::Test {
   static void TearDownTestSuite() { delete server_; }
 
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "worker-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = folder_.path();
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directories("cvl");
@@ -123,7 +113,6 @@ class WorkerTest : public testing::Test {
   }
   void TearDown() override {
     fs::current_path(previous_);
-    fs::remove_all(root_);
   }
 
   // A 7z package of a small game tree, built with the 7z program.
@@ -145,6 +134,7 @@ class WorkerTest : public testing::Test {
     return events_;
   }
 
+  testing_support::TempDir folder_;
   fs::path root_;
   fs::path previous_;
   static inline LoopbackServer* server_ = nullptr;

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "install/download-engine.h"
 #include "res/strings.h"
 #include "util/cvlog/main-logger.h"

@@ -1,11 +1,11 @@
 // First-run deployment: what the launcher carries in its resources is written out where it is
 // missing; a file that exists, whatever it holds, is left alone.
-#include "app/DeployFiles.h"
+#include "app/deploy-files.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "platform/atomic-write.h"
 #include "platform/desktop.h"
 #include "platform/encoding.h"

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/sandbox.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ TEST(BrowserEmulation, KeyCreatedWhenMissingAndValueOverwritten) {
 
 TEST(BrowserEmulation, AnUnwritableStoreIsNoError) {
   Sandbox sandbox;
-  testing_sandbox::WriteFile(sandbox.root() / "file", "");
+  testing_support::WriteFile(sandbox.root() / "file", "");
   sandbox.Set("CVL_REGISTRY_DIR", (sandbox.root() / "file/registry").string());
   EXPECT_FALSE(WriteBrowserEmulationValue());
 }

@@ -9,10 +9,11 @@
 #include <string>
 
 #include "app/browser-emulation.h"
-#include "install/loopback-server.h"
 #include "platform/registry.h"
-#include "registry/sandbox.h"
 #include "support/child-process.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
+#include "support/sandbox.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ TEST(StartUp, WritesTheBrowserEmulationValueBeforeTheConfigurationCheck) {
     ASSERT_GT(child, 0);
     const std::optional<int> code = testing_support::WaitForExit(child, std::chrono::seconds(60));
     if (!code) ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
-    EXPECT_EQ(code, c.exitCode) << c.what << "\n" << testing_sandbox::ReadFile(output);
+    EXPECT_EQ(code, c.exitCode) << c.what << "\n" << testing_support::ReadFile(output);
 
     auto key = RegistryKey::Open(RegistryRoot::LocalMachine, kBrowserEmulationKey);
     ASSERT_TRUE(key) << c.what;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/KRNLaunch.h"
+#include "app/krn-launch.h"
 #include "app/cmdopt.h"
 #include "platform/encoding.h"
 #include "util/cvlog/main-logger.h"

@@ -5,16 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/sandbox.h"
 
 namespace {
 
 using platform::DeleteRegistryKey;
 using platform::RegistryKey;
 using platform::RegistryRoot;
-using testing_sandbox::ReadFile;
+using testing_support::ReadFile;
 using testing_sandbox::Sandbox;
-using testing_sandbox::WriteFile;
+using testing_support::WriteFile;
 
 constexpr auto HKLM = RegistryRoot::LocalMachine;
 constexpr auto HKCU = RegistryRoot::CurrentUser;

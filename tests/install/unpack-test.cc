@@ -14,26 +14,18 @@
 #include "arc7z/archive-writer.h"
 #include "install/download-engine.h"
 #include "install/install-worker.h"
-#include "install/loopback-server.h"
 #include "platform/encoding.h"
+#include "support/files.h"
+#include "support/loopback-server.h"
+#include "support/temp-dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using arc7z::test::WrittenItem;
 using testing_http::LoopbackServer;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 class UnpackTest : public testing::Test {
  protected:
@@ -49,9 +41,7 @@ class UnpackTest : public testing::Test {
   static void TearDownTestSuite() { delete server_; }
 
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "unpack-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = folder_.path();
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directories("cvl");
@@ -60,7 +50,6 @@ class UnpackTest : public testing::Test {
   }
   void TearDown() override {
     fs::current_path(previous_);
-    fs::remove_all(root_);
   }
 
   static void Serve(const std::vector<WrittenItem>& items) {
@@ -81,6 +70,7 @@ class UnpackTest : public testing::Test {
     return boxes;
   }
 
+  testing_support::TempDir folder_;
   fs::path root_;
   fs::path previous_;
   static inline LoopbackServer* server_ = nullptr;

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/KRNLaunch.h"
-#include "cmdline/main-log.h"
+#include "app/krn-launch.h"
 #include "platform/encoding.h"
-#include "registry/sandbox.h"
+#include "support/main-log.h"
+#include "support/sandbox.h"
 
 namespace {
 

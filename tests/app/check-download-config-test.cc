@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/KRNLaunch.h"
-#include "cmdline/main-log.h"
+#include "app/krn-launch.h"
 #include "install/download-engine.h"
-#include "install/loopback-server.h"
-#include "registry/sandbox.h"
+#include "support/loopback-server.h"
+#include "support/main-log.h"
+#include "support/sandbox.h"
 
 namespace {
 

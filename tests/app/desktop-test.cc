@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "registry/sandbox.h"
+#include "support/files.h"
+#include "support/sandbox.h"
 
 namespace {
 
 using testing_sandbox::Sandbox;
-using testing_sandbox::WriteFile;
+using testing_support::WriteFile;
 
 TEST(DesktopFolder, ReadFromUserDirsWithHomeExpanded) {
   Sandbox sandbox;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/sandbox.h"
+#include "support/files.h"
 #include "util/cvlog/main-logger.h"
 
 namespace testing_log {
@@ -34,7 +34,7 @@ inline std::vector<std::string> LogTexts(const fs::path& folder) {
   static const std::regex header(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d+\] (LOG_\w+) )");
   std::vector<std::string> texts;
   for (const fs::path& file : files) {
-    const std::string content = testing_sandbox::ReadFile(file);
+    const std::string content = testing_support::ReadFile(file);
     std::size_t textBegin = std::string::npos;
     bool keep = false;
     const auto take = [&](std::size_t textEnd) {

@@ -1,3 +1,0 @@
-#include "app/KRNLaunch.h"
-
-CKRNLaunchApp theApp;

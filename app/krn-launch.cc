@@ -1,0 +1,3 @@
+#include "app/krn-launch.h"
+
+CKRNLaunchApp theApp;
