@@ -1,17 +1,19 @@
-// The dialog's links to the rest of the launcher, in a file of their own so that programs which
-// pass their own services (the tests) do not link the web view and the install threads.
+#include "app/dialog-services.h"
+
+#include <memory>
+#include <utility>
+
 #include "app/krn-launch.h"
-#include "ui/main-dlg.h"
+#include "install/install-worker.h"
 #include "web/BaseHtmlView.h"
 
-namespace ui {
-
-MainDlg::Services MainDlg::Services::Defaults() {
-  Services services;
+ui::MainDlg::Services LauncherDialogServices() {
+  ui::MainDlg::Services services;
   services.winId = theApp.m_nWinId;
   services.gameDir = theApp.m_strGameDir;
   services.createWebView = [](IHtmlViewHost& host) -> std::shared_ptr<void> {
-    auto view = std::make_shared<CBaseHtmlView>();
+    auto view = std::make_shared<CBaseHtmlView>(CBaseHtmlView::StartValues{
+        theApp.m_strToken, theApp.m_strFrom, theApp.m_strGameDir, theApp.m_nWinId});
     view->CreateInDialog(&host);
     return view;
   };
@@ -21,7 +23,3 @@ MainDlg::Services MainDlg::Services::Defaults() {
   };
   return services;
 }
-
-MainDlg::MainDlg() : MainDlg(Services::Defaults()) {}
-
-}  // namespace ui
