@@ -5,7 +5,7 @@
 
 #include "app/krn-launch.h"
 #include "install/install-worker.h"
-#include "web/BaseHtmlView.h"
+#include "web/base-html-view.h"
 
 ui::MainDlg::Services LauncherDialogServices() {
   ui::MainDlg::Services services;

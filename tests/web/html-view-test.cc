@@ -22,7 +22,7 @@
 #include "page-server.h"
 #include "test-host.h"
 #include "util/cvlog/main-logger.h"
-#include "web/BaseHtmlView.h"
+#include "web/base-html-view.h"
 #include "web/base64.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "web/BaseHtmlView.h"
+#include "web/base-html-view.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
