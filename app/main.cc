@@ -1,12 +1,11 @@
 // cvl_qx: start-up in its fixed order, the modal dialog, shutdown.
-#include <gtk/gtk.h>
-
 #include <clocale>
 #include <cstdio>
 #include <string>
 
-#include "app/krn-launch.h"
 #include "app/command-line.h"
+#include "app/dialog-services.h"
+#include "app/krn-launch.h"
 #include "app/startup.h"
 #include "platform/display.h"
 #include "platform/locale.h"
@@ -14,15 +13,16 @@
 #include "platform/x11-window.h"
 #include "res/strings.h"
 #include "ui/main-dlg.h"
+#include "ui/toolkit.h"
 #include "util/cvlog/main-logger.h"
 
 int main(int argc, char** argv) {
   // Locales are chosen here, while no other thread runs (setlocale is not safe beside them), and
-  // not again by gtk_init: every category from the environment as the toolkit would choose
+  // not again by the toolkit: every category from the environment as the toolkit would choose
   // them, and a UTF-8 character type, which the archive plug-in samples when it is loaded.
   std::setlocale(LC_ALL, "");
   platform::SelectUtf8Locale();
-  gtk_disable_setlocale();
+  ui::DisableToolkitLocale();
   platform::IgnoreBrokenPipes();
   platform::SelectX11Backend();
   if (!platform::X11DisplayAvailable()) {
@@ -41,10 +41,10 @@ int main(int argc, char** argv) {
 
   theApp.m_lpCmdLine = JoinCommandLine(argc, argv);
   startup::InitInstanceBeforeDialog(theApp);
-  gtk_init(&argc, &argv);
+  ui::InitToolkit(&argc, &argv);
   startup::ReportLaunchStart();
   {
-    ui::MainDlg dialog;
+    ui::MainDlg dialog(LauncherDialogServices());
     dialog.DoModal();
   }
   startup::ExitInstanceSteps();

@@ -25,8 +25,8 @@ inline constexpr int IDCANCEL = 2;
 
 class MainDlg : public IHtmlViewHost {
  public:
-  // What the dialog works with from the rest of the launcher. The launcher passes Defaults();
-  // tests pass their own.
+  // What the dialog works with from the rest of the launcher: app/ assembles the launcher's own,
+  // tests pass theirs.
   struct Services {
     std::int32_t winId = 0;  // the window to notify on close (--winid)
     std::string gameDir;     // the install folder that holds the game client
@@ -34,11 +34,8 @@ class MainDlg : public IHtmlViewHost {
     std::function<std::shared_ptr<void>(IHtmlViewHost&)> createWebView;
     // Starts the install worker and the progress monitor with the dialog's controls.
     std::function<void(InstallControls)> startInstall;
-
-    static Services Defaults();  // theApp's values, the real web view and install threads
   };
 
-  MainDlg();
   explicit MainDlg(Services services);
   ~MainDlg() override;
   MainDlg(const MainDlg&) = delete;

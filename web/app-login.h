@@ -1,6 +1,6 @@
 #pragma once
 // The toolkit-free half of the web view: the start URL and what a call of AppLogin decides and
-// hands to the game client. The view (BaseHtmlView) carries the decision out.
+// hands to the game client. The view (CBaseHtmlView) carries the decision out.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -17,13 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/krn-launch.h"
 #include "install/install-worker.h"
 #include "telemetry/report-queue.h"
 #include "page-server.h"
 #include "test-host.h"
 #include "util/cvlog/main-logger.h"
-#include "web/BaseHtmlView.h"
+#include "web/base-html-view.h"
 #include "web/base64.h"
 
 namespace {
@@ -161,10 +160,7 @@ class HtmlViewTest : public ::testing::Test {
     g_server->Reset();
     gameDir_ = g_scratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(gameDir_);
-    theApp.m_strGameDir = gameDir_.string();
-    theApp.m_strToken = "tok";
-    theApp.m_strFrom = "src";
-    theApp.m_nWinId = 1180;
+    values_ = {"tok", "src", gameDir_.string(), 1180};
     g_bInstallFinished = true;
   }
 
@@ -197,10 +193,11 @@ class HtmlViewTest : public ::testing::Test {
   }
 
   fs::path gameDir_;
+  CBaseHtmlView::StartValues values_;
 };
 
 TEST_F(HtmlViewTest, WithoutPlaceholderNoViewIsMade) {
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host(TestHost::Options{.placeholder = false});
   setenv("CVL_STRING_148", g_server->LoginUrl("plain").c_str(), 1);
   EXPECT_FALSE(view.CreateInDialog(&host));
@@ -210,8 +207,8 @@ TEST_F(HtmlViewTest, WithoutPlaceholderNoViewIsMade) {
 }
 
 TEST_F(HtmlViewTest, TakesThePlaceholdersPlaceAndLoadsTheStartUrl) {
-  theApp.m_strToken = "tok en";
-  CBaseHtmlView view;
+  values_.token = "tok en";
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "plain");
   EXPECT_EQ(view.StartUrl(), g_server->LoginUrl("plain") + "?qxtc=tok%20en&qxqd=src");
@@ -241,9 +238,9 @@ TEST_F(HtmlViewTest, TokenAndSourceArriveAtTheLoginServerAsTheyWereGiven) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.token);
     g_server->Reset();
-    theApp.m_strToken = c.token;
-    theApp.m_strFrom = c.from;
-    CBaseHtmlView view;
+    values_.token = c.token;
+    values_.from = c.from;
+    CBaseHtmlView view(values_);
     TestHost host;
     Open(view, host, "plain");
     ASSERT_TRUE(WaitUntil([] { return !g_server->Requests("/page/plain").empty(); }));
@@ -254,7 +251,7 @@ TEST_F(HtmlViewTest, TokenAndSourceArriveAtTheLoginServerAsTheyWereGiven) {
 }
 
 TEST_F(HtmlViewTest, EveryDocumentIncludingFramesRaisesTheDialogAndReportsOnce) {
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "frames");
   // The top page, frame a, frame b and the frame inside b.
@@ -270,7 +267,7 @@ TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
   const std::string text = "player 中文";
   g_server->SetLoginText(text);
   const size_t logOffset = Logged().size();
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "applogin");
 
@@ -302,7 +299,7 @@ TEST_F(HtmlViewTest, AppLoginStartsTheClientAndAnswersTrue) {
 TEST_F(HtmlViewTest, ClientStartDestroysTheDialogAndTheViewOutlivesIt) {
   const fs::path client = InstallRecordingClient();
   g_server->SetLoginText("x");
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host(TestHost::Options{.destroyOnRequest = true});
   Open(view, host, "applogin");
   ASSERT_TRUE(WaitUntil([&] { return host.window() == nullptr; }));
@@ -353,7 +350,7 @@ TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver)
     MessageBoxSeen seen;
     const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
     {
-      CBaseHtmlView view;
+      CBaseHtmlView view(values_);
       TestHost host;
       Open(view, host, "applogin");
       ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
@@ -381,7 +378,7 @@ TEST_F(HtmlViewTest, CommandLineOver1023BytesShowsTheBoxStartsNothingAndStartsTh
   MessageBoxSeen seen;
   const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
   {
-    CBaseHtmlView view;
+    CBaseHtmlView view(values_);
     TestHost host;
     Open(view, host, "applogin");
     ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
@@ -413,7 +410,7 @@ TEST_F(HtmlViewTest, SecondAppLoginWhileTheFirstShowsItsBoxAnswersFalseAndDoesNo
   MessageBoxSeen seen;
   const guint dismisser = g_timeout_add(300, DismissMessageBoxes, &seen);
   {
-    CBaseHtmlView view;
+    CBaseHtmlView view(values_);
     TestHost host;
     Open(view, host, "applogin");
     ASSERT_TRUE(WaitUntil([] { return g_server->Answers("result").size() == 2; }));
@@ -434,7 +431,7 @@ TEST_F(HtmlViewTest, SecondAppLoginWhileTheFirstShowsItsBoxAnswersFalseAndDoesNo
 }
 
 TEST_F(HtmlViewTest, PageScriptsCannotPassThemselvesOffAsAFinishedDocument) {
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "fake-complete");
   ASSERT_TRUE(WaitUntil([] { return g_server->Answers("fake").size() == 2; }));
@@ -457,7 +454,7 @@ TEST_F(HtmlViewTest, SilentStatisticsServerNeverHoldsTheWindowUp) {
     bool answered = true;
     std::chrono::steady_clock::duration longest{};
   } ping;
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "frames");
   // From the first finished document on, when the web engine has set itself up and the reports
@@ -518,7 +515,7 @@ TEST_F(HtmlViewTest, LinksWithTargetsOpenInTheDefaultBrowserAndThePageStays) {
   const fs::path opened = gameDir_ / "opened";
   const auto restorePath = InstallRecordingXdgOpen(opened);
 
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "links");
   ASSERT_TRUE(WaitUntil([&] { return host.raised == 1; }));
@@ -552,7 +549,7 @@ TEST_F(HtmlViewTest, NewWindowsGoToTheBrowserOnlyForHttpAndHttps) {
   g_server->SetPopupUrls(urls);
   const size_t logOffset = Logged().size();
 
-  CBaseHtmlView view;
+  CBaseHtmlView view(values_);
   TestHost host;
   Open(view, host, "popups");
   // Opening windows without a click, as the page's own scripts may once it has one.

@@ -1,9 +1,10 @@
-#include "web/BaseHtmlView.h"
+#include "web/base-html-view.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
-#include "app/krn-launch.h"
+#include <utility>
+
 #include "install/download-engine.h"
 #include "install/install-worker.h"
 #include "platform/detached-process.h"
@@ -125,7 +126,7 @@ struct HtmlViewSignals {
   }
 };
 
-CBaseHtmlView::CBaseHtmlView() = default;
+CBaseHtmlView::CBaseHtmlView(StartValues values) : m_values(std::move(values)) {}
 
 CBaseHtmlView::~CBaseHtmlView() {
   if (m_pWebView) {
@@ -144,8 +145,8 @@ CBaseHtmlView::~CBaseHtmlView() {
 
 bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
   m_pParentDlg = parent;
-  m_szUrl = web::FormatStartUrl(res::LoadString(res::IDS_LOGIN_URL), theApp.m_strToken,
-                                theApp.m_strFrom);
+  m_szUrl = web::FormatStartUrl(res::LoadString(res::IDS_LOGIN_URL), m_values.token,
+                                m_values.from);
   GtkWidget* placeholder = parent ? parent->GetDlgItem(kPlaceholderId) : nullptr;
   if (!placeholder || m_pWebView) return false;
   gtk_widget_destroy(placeholder);
@@ -197,7 +198,7 @@ void CBaseHtmlView::OnDocumentComplete() {
 
 WebKitWebView* CBaseHtmlView::OnNewWindow2() {
   if (!m_pPopupView) {
-    m_pPopupView = std::make_unique<CBaseHtmlView>();
+    m_pPopupView = std::make_unique<CBaseHtmlView>(m_values);
     m_pPopupView->CreatePopupWindow(m_pWebView);
   }
   return m_pPopupView->m_pWebView;
@@ -242,7 +243,7 @@ void CBaseHtmlView::TellNotReadyAndStartOver() {
 }
 
 bool CBaseHtmlView::StartGame(const std::string& text) {
-  const std::string clientPath = web::ClientPath(theApp.m_strGameDir);
+  const std::string clientPath = web::ClientPath(m_values.gameDir);
   if (!web::ClientPresent(g_bInstallFinished, clientPath)) {
     TellNotReadyAndStartOver();
     LOG_MAIN("wszExePath:", clientPath);
@@ -253,7 +254,7 @@ bool CBaseHtmlView::StartGame(const std::string& text) {
   LOG_MAIN("AppLogin Start Game");
   const std::int32_t dialogHandle = m_pParentDlg ? m_pParentDlg->WindowHandle() : 0;
   const web::ClientCommand command =
-      web::FormatClientCommand(theApp.m_strGameDir, text, theApp.m_nWinId, dialogHandle);
+      web::FormatClientCommand(m_values.gameDir, text, m_values.winId, dialogHandle);
   if (!web::CommandLineFits(command)) {
     LOG_MAIN("AppLogin command line too long, client not started: ", command.commandLine.size(),
              " bytes");

@@ -3,6 +3,7 @@
 // reaches the launcher only through `window.external.AppLogin`; every finished document (frames
 // too) raises the dialog and reports "web_load"; a request for a new window goes to a hidden view
 // that hands its http or https URL to the desktop's default browser and drops any other.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,15 @@ class CBaseHtmlView {
  public:
   static constexpr int kPlaceholderId = 1009;
 
-  CBaseHtmlView();
+  // What the page and the game client are started with, from the launcher's command line.
+  struct StartValues {
+    std::string token;     // --token, into the start URL
+    std::string from;      // --from, into the start URL
+    std::string gameDir;   // the install folder that holds the game client
+    std::int32_t winId = 0;  // --winid, passed on to the client
+  };
+
+  explicit CBaseHtmlView(StartValues values);
   ~CBaseHtmlView();
   CBaseHtmlView(const CBaseHtmlView&) = delete;
   CBaseHtmlView& operator=(const CBaseHtmlView&) = delete;
@@ -47,6 +56,7 @@ class CBaseHtmlView {
   void CreatePopupWindow(WebKitWebView* relatedView);
   void ForgetWidgets();
 
+  StartValues m_values;
   std::string m_szUrl;
   IHtmlViewHost* m_pParentDlg = nullptr;
   bool m_bPopup = false;
