@@ -312,11 +312,15 @@ struct MessageBoxSeen {
   int count = 0;
   std::string title, text;
   GtkMessageType type = GTK_MESSAGE_OTHER;
+  // When set, boxes stay up until it holds: a case can keep a box open until the page has done
+  // what it must do beside it.
+  bool (*ready)() = nullptr;
 };
 
 // Dismisses every message box the view shows, as the player would, noting what it said.
 gboolean DismissMessageBoxes(gpointer data) {
   auto* seen = static_cast<MessageBoxSeen*>(data);
+  if (seen->ready != nullptr && !seen->ready()) return G_SOURCE_CONTINUE;
   GList* windows = gtk_window_list_toplevels();
   for (GList* item = windows; item; item = item->next) {
     if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_mapped(GTK_WIDGET(item->data))) continue;
@@ -408,6 +412,8 @@ TEST_F(HtmlViewTest, SecondAppLoginWhileTheFirstShowsItsBoxAnswersFalseAndDoesNo
   g_server->SetLoginText("player", 2);
   const size_t logOffset = Logged().size();
   MessageBoxSeen seen;
+  // The first call's box stays up until the second call has answered beside it.
+  seen.ready = [] { return !g_server->Answers("result").empty(); };
   const guint dismisser = g_timeout_add(300, DismissMessageBoxes, &seen);
   {
     CBaseHtmlView view(values_);
