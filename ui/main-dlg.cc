@@ -157,9 +157,9 @@ void MainDlg::BuildTemplate() {
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(box), FALSE);
     return PutControl(m_client, box, DialogUnitsToPixels(du));
   };
-  m_btnMin.Attach(pictureButton(Rect{710, 65, 22, 16}));
-  m_btnClose.Attach(pictureButton(Rect{735, 64, 23, 16}));
-  m_progress.Attach(PutControl(m_client, gtk_drawing_area_new(), DialogUnitsToPixels(Rect{304, 406, 463, 7})));
+  m_btnMin.Attach(pictureButton(kMinButtonDu));
+  m_btnClose.Attach(pictureButton(kCloseButtonDu));
+  m_progress.Attach(PutControl(m_client, gtk_drawing_area_new(), DialogUnitsToPixels(kProgressDu)));
 
   GtkWidget* status = gtk_label_new(kStatusDownloading);
   gtk_widget_set_name(status, "cvl-status");
