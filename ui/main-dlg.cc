@@ -3,8 +3,6 @@
 #include <cairo.h>
 #include <gtk/gtk.h>
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "install/install-texts.h"
@@ -215,11 +213,7 @@ bool MainDlg::OnInitDialog() {
 
   if (m_services.createWebView) m_webView = m_services.createWebView(*this);
 
-  // The very path AppLogin starts, never cut: a cut one would never exist, and every start would
-  // install again.
-  std::error_code error;
-  bool clientPresent = std::filesystem::exists(web::ClientPath(m_services.gameDir), error) && !error;
-  if (!clientPresent) {
+  if (!web::ClientInstalled(m_services.gameDir)) {
     if (m_services.startInstall) m_services.startInstall(MakeInstallControls());
     SetStatusText(install::kStatusDownloading);
     m_progress.SetPos(0);

@@ -108,12 +108,16 @@ class ClientPresentTest : public ::testing::Test {
 TEST_F(ClientPresentTest, FlagIsAskedBeforeTheFile) {
   const std::string client = web::ClientPath(dir_.string());
   EXPECT_EQ(client, dir_.string() + "/cvlclient");
+  EXPECT_FALSE(web::ClientInstalled(dir_.string()));
   std::ofstream(client) << "#!/bin/sh\n";
 
+  // The dialog's install decision asks the file alone: at its start no install runs yet.
+  EXPECT_TRUE(web::ClientInstalled(dir_.string()));
   EXPECT_FALSE(web::ClientPresent(false, client)) << "install running: the file may be half-written";
   EXPECT_TRUE(web::ClientPresent(true, client));
   fs::remove(client);
   EXPECT_FALSE(web::ClientPresent(true, client));
+  EXPECT_FALSE(web::ClientInstalled(dir_.string()));
 }
 
 }  // namespace
