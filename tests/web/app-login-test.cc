@@ -1,12 +1,13 @@
 #include "web/app-login.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/temp-dir.h"
 
 namespace {
 
@@ -96,13 +97,8 @@ TEST(ClientCommand, LineOfMoreThan1023BytesDoesNotFit) {
 
 class ClientPresentTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/cvl-web-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  testing_support::TempDir folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(ClientPresentTest, FlagIsAskedBeforeTheFile) {
