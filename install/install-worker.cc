@@ -12,6 +12,7 @@
 #include "arc7z/item-names.h"
 #include "arc7z/sevenzip-library.h"
 #include "install/download-engine.h"
+#include "install/install-texts.h"
 #include "platform/atomic-write.h"
 #include "platform/console.h"
 #include "platform/encoding.h"
@@ -24,6 +25,16 @@
 namespace {
 
 void Report(const char* event) { DownloadEngine::GetInstance().ReportEvent(event); }
+
+void SetStatus(const InstallControls& controls, const char* text) {
+  controls.setStatusText(platform::Utf8ToWide(text));
+}
+
+// Returns once the player has dismissed the box.
+void TellInstallFailed(const InstallControls& controls) {
+  controls.messageBox(platform::Utf8ToWide(install::kInstallFailedText),
+                      platform::Utf8ToWide(install::kBoxCaption));
+}
 
 // The deployed plug-in, or, when that one cannot be loaded or is refused, the launcher's own
 // copy written over it once (as deployment writes it) and loaded instead.
@@ -72,7 +83,7 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
     Report("decode_end");
     LOG_MAIN("7z decode end");
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-    controls.setStatusText(L"下载完成");
+    SetStatus(controls, install::kStatusFinished);
     LOG_MAIN("7z decode end2");
     extractor.reset();
     library.reset();
@@ -80,7 +91,7 @@ bool UnpackPackage(const InstallPackage& package, const InstallControls& control
   } catch (const arc7z::ArcException& e) {
     LOG_MAIN(e.what());
     platform::ConsoleWrite(std::string(e.what()) + "\n", platform::kConsolePlain);
-    controls.messageBox(L"下载出错请重新打开", L"提示");
+    TellInstallFailed(controls);
     return false;
   }
 }
@@ -95,12 +106,12 @@ void InstallThreadProc(InstallPackage package, InstallControls controls) {
   LOG_MAIN("download end");
   Report("download_end");
   if (code == CURLE_OK) {
-    controls.setStatusText(L"正在安装...");
+    SetStatus(controls, install::kStatusInstalling);
     UnpackPackage(package, controls);
   } else {
     // Nothing was unpacked, so the next start downloads again; the player must know to make one.
     LOG_MAIN("download err:", curl_easy_strerror(code));
-    controls.messageBox(L"下载出错请重新打开", L"提示");
+    TellInstallFailed(controls);
   }
   g_bInstallFinished = true;
 }

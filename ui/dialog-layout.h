@@ -1,7 +1,9 @@
 #pragma once
 // Where the main dialog and its controls sit, in pixels, and the two rules that place them: the
-// dialog-unit conversion of the controls that keep their template place, and the centring on the
-// primary monitor.
+// dialog-unit conversion of the template, and the centring on the primary monitor. The login
+// page's placeholder and place belong to the web view (web/html-view-place.h).
+#include "web/html-view-place.h"
+
 namespace ui {
 
 struct Rect {
@@ -25,18 +27,22 @@ inline constexpr int IDC_BTN_MIN = 1003;
 inline constexpr int IDC_BTN_CLOSE = 1004;
 inline constexpr int IDC_PROGRESS = 1006;
 inline constexpr int IDC_STATIC_STATUS = 1008;
-inline constexpr int IDC_WEB_FRAME = 1009;
+inline constexpr int IDC_WEB_FRAME = web::kViewPlaceholderId;
 
-// Places that the dialog gives its controls when it initialises.
+// Template places in dialog units of the dialog font. The status line and the login page's
+// placeholder keep theirs.
+inline constexpr Rect kDialogTemplateDu{0, 0, 858, 446};
+inline constexpr Rect kMinButtonDu{710, 65, 22, 16};
+inline constexpr Rect kCloseButtonDu{735, 64, 23, 16};
+inline constexpr Rect kProgressDu{304, 406, 463, 7};
+inline constexpr Rect kStatusLineDu{303, 373, 40, 11};
+inline constexpr Rect kWebFrameDu{329, 82, 430, 270};
+
+// Places in pixels that the dialog gives the buttons and the bar when it initialises, in place
+// of their template places.
 inline constexpr Rect kMinButtonRect{1056, 96, 27, 27};
 inline constexpr Rect kCloseButtonRect{1105, 92, 39, 39};
 inline constexpr Rect kProgressRect{523, 608, 556, 8};  // the one-pixel border included
-inline constexpr Rect kWebViewRect{497, 132, 645, 438};
-
-// Template places in dialog units of the dialog font.
-inline constexpr Rect kDialogTemplateDu{0, 0, 858, 446};
-inline constexpr Rect kStatusLineDu{303, 373, 40, 11};
-inline constexpr Rect kWebFrameDu{329, 82, 430, 270};
 
 // Base units of the dialog font (8-point "MS Shell Dlg").
 inline constexpr int kBaseUnitX = 6;

@@ -3,10 +3,9 @@
 #include <cairo.h>
 #include <gtk/gtk.h>
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
+#include "install/install-texts.h"
 #include "platform/encoding.h"
 #include "platform/message-box.h"
 #include "platform/x11-window.h"
@@ -24,11 +23,6 @@ constexpr int kPicMinimize = 131;
 constexpr int kPicClose = 137;
 constexpr int kPicBackground = 155;
 constexpr int kIconMain = 160;
-
-constexpr char kStatusDownloading[] = "下载中";
-constexpr char kStatusFinished[] = "下载完成";
-constexpr char kCloseGuardText[] = "游戏正在下载，请稍后关闭";
-constexpr char kBoxCaption[] = "提示";
 
 constexpr char kStatusCss[] =
     "label#cvl-status { color: rgb(141, 102, 127); background: transparent;"
@@ -157,11 +151,11 @@ void MainDlg::BuildTemplate() {
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(box), FALSE);
     return PutControl(m_client, box, DialogUnitsToPixels(du));
   };
-  m_btnMin.Attach(pictureButton(Rect{710, 65, 22, 16}));
-  m_btnClose.Attach(pictureButton(Rect{735, 64, 23, 16}));
-  m_progress.Attach(PutControl(m_client, gtk_drawing_area_new(), DialogUnitsToPixels(Rect{304, 406, 463, 7})));
+  m_btnMin.Attach(pictureButton(kMinButtonDu));
+  m_btnClose.Attach(pictureButton(kCloseButtonDu));
+  m_progress.Attach(PutControl(m_client, gtk_drawing_area_new(), DialogUnitsToPixels(kProgressDu)));
 
-  GtkWidget* status = gtk_label_new(kStatusDownloading);
+  GtkWidget* status = gtk_label_new(install::kStatusDownloading);
   gtk_widget_set_name(status, "cvl-status");
   gtk_label_set_xalign(GTK_LABEL(status), 0);
   GtkCssProvider* css = gtk_css_provider_new();
@@ -219,16 +213,12 @@ bool MainDlg::OnInitDialog() {
 
   if (m_services.createWebView) m_webView = m_services.createWebView(*this);
 
-  // The very path AppLogin starts, never cut: a cut one would never exist, and every start would
-  // install again.
-  std::error_code error;
-  bool clientPresent = std::filesystem::exists(web::ClientPath(m_services.gameDir), error) && !error;
-  if (!clientPresent) {
+  if (!web::ClientInstalled(m_services.gameDir)) {
     if (m_services.startInstall) m_services.startInstall(MakeInstallControls());
-    SetStatusText(kStatusDownloading);
+    SetStatusText(install::kStatusDownloading);
     m_progress.SetPos(0);
   } else {
-    SetStatusText(kStatusFinished);
+    SetStatusText(install::kStatusFinished);
     m_progress.SetRange(0, 100);
     m_progress.SetPos(100);
     g_bInstallFinished = true;
@@ -331,7 +321,7 @@ void MainDlg::OnBnClickedMin() {
 
 void MainDlg::OnBnClickedClose() {
   if (!g_bInstallFinished) {
-    platform::ShowWarningBox(kCloseGuardText, kBoxCaption);
+    platform::ShowWarningBox(install::kCloseGuardText, install::kBoxCaption);
     return;
   }
   DestroyWindow();

@@ -25,8 +25,8 @@ inline constexpr int IDCANCEL = 2;
 
 class MainDlg : public IHtmlViewHost {
  public:
-  // What the dialog works with from the rest of the launcher: app/ assembles the launcher's own,
-  // tests pass theirs.
+  // What the dialog works with from the rest of the launcher, handed in by whoever opens it (app/
+  // assembles the launcher's), so that the dialog links nothing above it.
   struct Services {
     std::int32_t winId = 0;  // the window to notify on close (--winid)
     std::string gameDir;     // the install folder that holds the game client
@@ -44,8 +44,8 @@ class MainDlg : public IHtmlViewHost {
   // Builds and shows the window and runs the GTK main loop until the window is destroyed.
   // IDCANCEL after Esc or the window manager's close, -1 after DestroyWindow.
   int DoModal();
-  // Builds, initialises and shows the window without running a loop of its own (DoModal adds
-  // the loop); tests drive the dialog from there.
+  // Builds, initialises and shows the window without running a loop of its own, for a caller
+  // that runs the loop itself; DoModal is Create plus the loop.
   void Create();
   void EndDialog(int result);
 

@@ -71,7 +71,7 @@ bool Lifeline::Call(std::function<void()> fn) {
   std::shared_ptr<Finisher> finisher(new Finisher{pending});
   PostToGuiThread([finisher, fn = std::move(fn)] {
     Pending& p = *finisher->pending;
-    // Close runs on this thread too, so the widgets cannot go away between the test and `fn`.
+    // Close runs on this thread too, so the widgets cannot go away between the check and `fn`.
     if (p.life->IsOpen()) {
       fn();
       std::lock_guard<std::mutex> lock(p.life->mutex_);

@@ -11,8 +11,8 @@
 
 namespace ui {
 
-// Runs `fn` on the GUI thread's main loop later; safe from any thread. If the loop never runs
-// it again, `fn` is dropped unrun when its source is destroyed.
+// Queues `fn` for the GUI thread's main loop and returns without waiting; safe from any thread.
+// If the loop never runs again, `fn` is dropped unrun when its source is destroyed.
 void PostToGuiThread(std::function<void()> fn);
 
 class Lifeline : public std::enable_shared_from_this<Lifeline> {

@@ -8,6 +8,15 @@
 #include "web/base64.h"
 
 namespace web {
+namespace {
+
+// A path that cannot be examined (a folder without read access, say) holds no client.
+bool ClientFileExists(const std::string& clientPath) {
+  std::error_code error;
+  return std::filesystem::exists(clientPath, error);
+}
+
+}  // namespace
 
 std::string PercentEncode(const std::string& text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -44,10 +53,10 @@ std::string ClientPath(const std::string& gameDir) {
   return gameDir + "/" + platform::kGameClientFileName;
 }
 
+bool ClientInstalled(const std::string& gameDir) { return ClientFileExists(ClientPath(gameDir)); }
+
 bool ClientPresent(bool installFinished, const std::string& clientPath) {
-  if (!installFinished) return false;
-  std::error_code error;
-  return std::filesystem::exists(clientPath, error);
+  return installFinished && ClientFileExists(clientPath);
 }
 
 ClientCommand FormatClientCommand(const std::string& gameDir, const std::string& pageText,

@@ -24,11 +24,16 @@ std::string FormatStartUrl(const std::string& loginUrl, const std::string& token
 // URLs do; another scheme would start whatever program the desktop has registered for it.
 bool OpensInBrowser(const std::string& url);
 
-// `gameDir` + "/cvlclient": the same path the dialog tests to decide whether to install.
+// `gameDir` + "/cvlclient", never cut: the one path both the install decision and AppLogin use,
+// so that a client the install has put there is always found and started.
 std::string ClientPath(const std::string& gameDir);
 
-// While the install may still write the client, a file that exists can be half-written, so the
-// flag is asked first and the file system only after the install has finished.
+// Whether the game folder holds the client file: the dialog installs when it does not.
+bool ClientInstalled(const std::string& gameDir);
+
+// Whether AppLogin may start the client now. While the install may still write the client, a
+// file that exists can be half-written, so the flag is asked first and the file system only
+// after the install has finished.
 bool ClientPresent(bool installFinished, const std::string& clientPath);
 
 struct ClientCommand {

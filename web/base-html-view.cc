@@ -12,6 +12,7 @@
 #include "res/strings.h"
 #include "util/cvlog/main-logger.h"
 #include "web/app-login.h"
+#include "web/html-view-place.h"
 
 namespace {
 
@@ -75,9 +76,6 @@ constexpr char kLauncherScript[] = R"JS((() => {
 
 // A data: URL can be megabytes long; the log keeps its start.
 constexpr size_t kLoggedUrlBytes = 200;
-
-// The place of the view in the dialog's client area, in pixels.
-constexpr int kViewLeft = 497, kViewTop = 132, kViewRight = 1142, kViewBottom = 570;
 
 }  // namespace
 
@@ -147,7 +145,7 @@ bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
   m_pParentDlg = parent;
   m_szUrl = web::FormatStartUrl(res::LoadString(res::IDS_LOGIN_URL), m_values.token,
                                 m_values.from);
-  GtkWidget* placeholder = parent ? parent->GetDlgItem(kPlaceholderId) : nullptr;
+  GtkWidget* placeholder = parent ? parent->GetDlgItem(web::kViewPlaceholderId) : nullptr;
   if (!placeholder || m_pWebView) return false;
   gtk_widget_destroy(placeholder);
 
@@ -177,8 +175,8 @@ bool CBaseHtmlView::CreateInDialog(IHtmlViewHost* parent) {
   g_signal_connect(m_pWebView, "create", G_CALLBACK(HtmlViewSignals::Create), this);
   g_signal_connect(m_pWebView, "destroy", G_CALLBACK(HtmlViewSignals::Destroyed), this);
   GtkWidget* widget = GTK_WIDGET(m_pWebView);
-  gtk_widget_set_size_request(widget, kViewRight - kViewLeft, kViewBottom - kViewTop);
-  gtk_fixed_put(parent->ClientArea(), widget, kViewLeft, kViewTop);
+  gtk_widget_set_size_request(widget, web::kViewPlace.width, web::kViewPlace.height);
+  gtk_fixed_put(parent->ClientArea(), widget, web::kViewPlace.x, web::kViewPlace.y);
   gtk_widget_show(widget);
 
   OnInitialUpdate();

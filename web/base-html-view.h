@@ -1,8 +1,9 @@
 #pragma once
-// The embedded login page: a WebKit view placed in the dialog in place of control 1009. The page
-// reaches the launcher only through `window.external.AppLogin`; every finished document (frames
-// too) raises the dialog and reports "web_load"; a request for a new window goes to a hidden view
-// that hands its http or https URL to the desktop's default browser and drops any other.
+// The embedded login page: a WebKit view put in the dialog in place of its placeholder control
+// (web/html-view-place.h). The page reaches the launcher only through `window.external.AppLogin`;
+// every finished document (frames too) raises the dialog and reports "web_load"; a request for a
+// new window goes to a hidden view that hands its http or https URL to the desktop's default
+// browser and drops any other.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,8 +15,6 @@ typedef struct _WebKitUserContentManager WebKitUserContentManager;
 
 class CBaseHtmlView {
  public:
-  static constexpr int kPlaceholderId = 1009;
-
   // What the page and the game client are started with, from the launcher's command line.
   struct StartValues {
     std::string token;     // --token, into the start URL
@@ -29,7 +28,7 @@ class CBaseHtmlView {
   CBaseHtmlView(const CBaseHtmlView&) = delete;
   CBaseHtmlView& operator=(const CBaseHtmlView&) = delete;
 
-  // Replaces the host's placeholder 1009 with the view and loads the start URL. False (and no
+  // Replaces the host's placeholder with the view and loads the start URL. False (and no
   // page) when the host has no placeholder.
   bool CreateInDialog(IHtmlViewHost* parent);
 

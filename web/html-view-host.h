@@ -1,6 +1,7 @@
 #pragma once
-// What the embedded web view needs from the dialog that hosts it. The main dialog implements it;
-// tests host the view in a bare window of their own.
+// What the embedded web view needs from the dialog that hosts it, and all it knows of it: any
+// window with a fixed client area and the placeholder (web/html-view-place.h) can host the view;
+// the main dialog is the launcher's.
 #include <cstdint>
 
 typedef struct _GtkWidget GtkWidget;
@@ -9,7 +10,7 @@ typedef struct _GtkFixed GtkFixed;
 class IHtmlViewHost {
  public:
   virtual ~IHtmlViewHost() = default;
-  // The placeholder control `id` inside ClientArea(), or null when the dialog has none.
+  // The control `id` inside ClientArea(), or null when the dialog has none.
   virtual GtkWidget* GetDlgItem(int id) = 0;
   // The dialog's client area; children sit at client coordinates in pixels.
   virtual GtkFixed* ClientArea() = 0;

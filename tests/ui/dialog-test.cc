@@ -19,6 +19,7 @@
 #include "platform/file-names.h"
 #include "platform/resources.h"
 #include "platform/x11-window.h"
+#include "support/temp-dir.h"
 #include "ui/close-notice.h"
 #include "ui/dialog-layout.h"
 #include "ui/main-dlg.h"
@@ -33,27 +34,12 @@ namespace ui {
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::TempDir;
 using uitest::PumpFor;
 using uitest::PumpUntil;
 using uitest::XDoTool;
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "cvl-ui-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 class DialogTest : public ::testing::Test {
  protected:

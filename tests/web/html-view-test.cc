@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "install/install-worker.h"
 #include "telemetry/report-queue.h"
 #include "page-server.h"
+#include "support/temp-dir.h"
 #include "test-host.h"
 #include "util/cvlog/main-logger.h"
 #include "web/base-html-view.h"
@@ -30,6 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 
 PageServer* g_server = nullptr;
+// The program's scratch folder: the log and every case's game folder.
+std::optional<testing_support::TempDir> g_scratchDir;
 fs::path g_scratch;
 
 // One server for the whole program: the statistics address is read once, when the first report
@@ -40,9 +44,7 @@ class WebEnvironment : public ::testing::Environment {
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no X display";
     g_server = new PageServer;
     setenv("CVL_STRING_154", g_server->Url("/log/log").c_str(), 1);
-    char pattern[] = "/tmp/cvl-web-gui-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    g_scratch = pattern;
+    g_scratch = g_scratchDir.emplace().path();
     cvlog::ILogManager* manager = cvlog::Instance();
     const std::string config = "[Main]\npath = " + (g_scratch / "logs").string() +
                                "/\nname=web\ndisplay = 0\nfileline = 0\n";
@@ -53,7 +55,7 @@ class WebEnvironment : public ::testing::Environment {
   void TearDown() override {
     cvlog::Instance()->Stop();
     delete g_server;
-    fs::remove_all(g_scratch);
+    g_scratchDir.reset();
   }
 };
 

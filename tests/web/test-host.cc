@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "web/html-view-place.h"
+
 TestHost::TestHost() : TestHost(Options{}) {}
 
 TestHost::TestHost(Options options) : options_(options) {
@@ -30,7 +32,7 @@ TestHost::~TestHost() {
   RunFor(0.05);
 }
 
-GtkWidget* TestHost::GetDlgItem(int id) { return id == 1009 ? placeholder_ : nullptr; }
+GtkWidget* TestHost::GetDlgItem(int id) { return id == web::kViewPlaceholderId ? placeholder_ : nullptr; }
 
 GtkFixed* TestHost::ClientArea() { return GTK_FIXED(fixed_); }
 

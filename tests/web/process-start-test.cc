@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+#include "support/temp-dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -46,13 +48,7 @@ bool GoneWithin(pid_t pid, std::chrono::seconds limit) {
 
 class StartProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/cvl-web-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = fs::path(pattern) / "my games";
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_.parent_path()); }
+  void SetUp() override { fs::create_directories(dir_); }
 
   // A client that records each argument on a line, its directory and one variable it inherited.
   fs::path WriteRecorder() {
@@ -68,7 +64,8 @@ class StartProcessTest : public ::testing::Test {
     return program;
   }
 
-  fs::path dir_;
+  testing_support::TempDir folder_;
+  const fs::path dir_ = folder_.path() / "my games";
 };
 
 TEST_F(StartProcessTest, ClientGetsItsWordsInTheLaunchersDirectoryAndEnvironment) {

@@ -1,12 +1,13 @@
 #include "web/app-login.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/temp-dir.h"
 
 namespace {
 
@@ -96,24 +97,23 @@ TEST(ClientCommand, LineOfMoreThan1023BytesDoesNotFit) {
 
 class ClientPresentTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/cvl-web-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  testing_support::TempDir folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(ClientPresentTest, FlagIsAskedBeforeTheFile) {
   const std::string client = web::ClientPath(dir_.string());
   EXPECT_EQ(client, dir_.string() + "/cvlclient");
+  EXPECT_FALSE(web::ClientInstalled(dir_.string()));
   std::ofstream(client) << "#!/bin/sh\n";
 
+  // The dialog's install decision asks the file alone: at its start no install runs yet.
+  EXPECT_TRUE(web::ClientInstalled(dir_.string()));
   EXPECT_FALSE(web::ClientPresent(false, client)) << "install running: the file may be half-written";
   EXPECT_TRUE(web::ClientPresent(true, client));
   fs::remove(client);
   EXPECT_FALSE(web::ClientPresent(true, client));
+  EXPECT_FALSE(web::ClientInstalled(dir_.string()));
 }
 
 }  // namespace
