@@ -10,7 +10,7 @@
 #include "platform/display.h"
 #include "platform/locale.h"
 #include "platform/signals.h"
-#include "platform/x11-window.h"
+#include "platform/top-level-window.h"
 #include "res/strings.h"
 #include "ui/main-dlg.h"
 #include "ui/toolkit.h"
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
   platform::SelectUtf8Locale();
   ui::DisableToolkitLocale();
   platform::IgnoreBrokenPipes();
-  platform::SelectX11Backend();
-  if (!platform::X11DisplayAvailable()) {
+  platform::SelectDisplayBackend();
+  if (!platform::DisplayAvailable()) {
     std::fprintf(stderr, "cvl_qx: no X11 display: set DISPLAY to a running X server\n");
     return 1;
   }

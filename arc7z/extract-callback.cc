@@ -289,9 +289,9 @@ void FileExtractCallback::prepareFolder(const std::wstring& relativeFolder) {
 
 void FileExtractCallback::makeWritable(const std::string& folder) {
   const auto status = platform::StatusOf(folder, platform::LinkPolicy::noFollow);
-  if (!status || !status->isDirectory || (status->mode & 0200) != 0) return;
-  if (platform::SetFolderPermissions(folder, (status->mode | 0200) & 07777)) {
-    folderModesToRestore_.emplace_back(folder, status->mode & 07777);
+  if (!status || !status->isDirectory || (status->permissions & 0200) != 0) return;
+  if (platform::SetFolderPermissions(folder, (status->permissions | 0200) & 07777)) {
+    folderModesToRestore_.emplace_back(folder, status->permissions & 07777);
   }
 }
 

@@ -85,7 +85,7 @@ HRESULT CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, 
   if (cTime != nullptr) *cTime = fileTimeFromNanoseconds(status->changeTime);
   if (aTime != nullptr) *aTime = fileTimeFromNanoseconds(status->accessTime);
   if (mTime != nullptr) *mTime = fileTimeFromNanoseconds(status->modificationTime);
-  if (attrib != nullptr) *attrib = attributesFromMode(status->mode);
+  if (attrib != nullptr) *attrib = attributesOf(*status);
   return kResultOk;
 }
 
@@ -98,7 +98,7 @@ HRESULT CInFileStream::GetProps2(CStreamFileProps* props) {
   props->FileID_High = 0;
   // The count feeds 7-Zip's hard-link detection when it adds files; this layer only reads archives.
   props->NumLinks = 1;
-  props->Attrib = attributesFromMode(status->mode);
+  props->Attrib = attributesOf(*status);
   props->CTime = fileTimeFromNanoseconds(status->changeTime);
   props->ATime = fileTimeFromNanoseconds(status->accessTime);
   props->MTime = fileTimeFromNanoseconds(status->modificationTime);

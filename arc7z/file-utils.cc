@@ -19,7 +19,7 @@ bool isFolderPath(const std::string& path) {
 
 FileFindData findDataFrom(const platform::FileStatus& status, const std::wstring& path) {
   FileFindData data;
-  data.attributes = attributesFromMode(status.mode);
+  data.attributes = attributesOf(status);
   data.creationTime = fileTimeFromNanoseconds(status.changeTime);
   data.lastAccessTime = fileTimeFromNanoseconds(status.accessTime);
   data.lastWriteTime = fileTimeFromNanoseconds(status.modificationTime);
@@ -35,6 +35,13 @@ UInt32 attributesFromMode(UInt32 mode) {
   UInt32 attributes = folder ? kAttribDirectory : kAttribArchive;
   if ((mode & 0222) == 0) attributes |= kAttribReadOnly;
   return attributes | kAttribUnixExtension | ((mode & 0xFFFF) << 16);
+}
+
+UInt32 attributesOf(const platform::FileStatus& status) {
+  // The archive format keeps the POSIX file-type bits beside the permission bits.
+  constexpr UInt32 kFolder = 0040000, kRegular = 0100000, kSymlink = 0120000;
+  const UInt32 type = status.isDirectory ? kFolder : status.isSymlink ? kSymlink : status.isRegular ? kRegular : 0;
+  return attributesFromMode(type | status.permissions);
 }
 
 FILETIME fileTimeFromNanoseconds(Int64 unixNanoseconds) {

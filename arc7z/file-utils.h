@@ -5,6 +5,7 @@
 #include <string>
 
 #include "arc7z/sevenzip.h"
+#include "platform/file.h"
 
 namespace arc7z {
 
@@ -16,6 +17,8 @@ inline constexpr UInt32 kAttribArchive = 0x20;
 inline constexpr UInt32 kAttribUnixExtension = 0x8000;
 
 UInt32 attributesFromMode(UInt32 mode);
+// The attributes of a file on disk: its POSIX mode rebuilt from the kind and permission bits.
+UInt32 attributesOf(const platform::FileStatus& status);
 FILETIME fileTimeFromNanoseconds(Int64 unixNanoseconds);
 Int64 nanosecondsFromFileTime(FILETIME time);
 

@@ -1,3 +1,4 @@
+// The display is X11: DISPLAY set and the server answering.
 #include "platform/display.h"
 
 #include <X11/Xlib.h>
@@ -7,14 +8,17 @@
 
 namespace platform {
 
-bool X11DisplayAvailable() {
+bool DisplayAvailable() {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return false;
   XCloseDisplay(display);
   return true;
 }
 
-void SelectX11Backend() {
+// X11 even on a Wayland desktop (through XWayland), whatever GDK_BACKEND says: the launcher and
+// the web engine's processes run on X11, while the programs the launcher starts see GDK_BACKEND
+// as it was given.
+void SelectDisplayBackend() {
   gdk_set_allowed_backends("x11");
   // GDK obeys the variable over the allowed backends, and so do the web engine's own processes.
   OverrideForThisProcess("GDK_BACKEND", "x11");

@@ -24,7 +24,7 @@ FileStatus FromStat(const struct stat& st) {
   s.isDirectory = S_ISDIR(st.st_mode);
   s.isRegular = S_ISREG(st.st_mode);
   s.isSymlink = S_ISLNK(st.st_mode);
-  s.mode = st.st_mode;
+  s.permissions = st.st_mode & 07777;
   s.size = static_cast<std::uint64_t>(st.st_size);
   s.device = st.st_dev;
   s.inode = st.st_ino;

@@ -25,7 +25,9 @@ struct FileStatus {
   bool isDirectory = false;
   bool isRegular = false;
   bool isSymlink = false;
-  std::uint32_t mode = 0;  // the whole st_mode: type and permission bits
+  // Who may do what, as POSIX permission bits with the set-id and sticky bits (07777); the kind
+  // of the file is in the flags above alone.
+  std::uint32_t permissions = 0;
   std::uint64_t size = 0;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-int OpenSocketNotInherited(int family, int type, int protocol) {
+NativeSocket OpenSocketNotInherited(int family, int type, int protocol) {
   return ::socket(family, type | SOCK_CLOEXEC, protocol);
 }
 

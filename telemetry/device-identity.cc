@@ -2,6 +2,10 @@
 
 #include <array>
 
+#include "platform/guid.h"
+#include "platform/network-adapter.h"
+#include "platform/system-version.h"
+
 namespace telemetry {
 namespace {
 
@@ -30,6 +34,10 @@ constexpr std::array<VersionCheck, 12> kVersionChecks = {{
 
 }  // namespace
 
+bool IsVersionOrGreater(int major, int minor, int servicePackMajor) {
+  return platform::IsWindowsVersionOrGreater(major, minor, servicePackMajor);
+}
+
 std::string OsName() {
   std::string name;
   for (const VersionCheck& check : kVersionChecks) {
@@ -37,5 +45,9 @@ std::string OsName() {
   }
   return name;
 }
+
+std::string MacAddress() { return platform::WiredAdapterAddress(); }
+
+std::string NewUniqueId() { return platform::NewGuidText(); }
 
 }  // namespace telemetry

@@ -2,7 +2,6 @@
 // What a telemetry report says about the machine. Every call computes its answer anew; nothing
 // is cached or stored, so each unique id is fresh. None of these fails: a missing answer is an
 // empty text.
-#include <filesystem>
 #include <string>
 
 namespace telemetry {
@@ -16,8 +15,6 @@ std::string OsName();
 
 // Hardware address of the first wired Ethernet adapter as "AA:BB:CC:DD:EE:FF", or empty.
 std::string MacAddress();
-// The same, read from a sysfs network class folder laid out like /sys/class/net.
-std::string MacAddressIn(const std::filesystem::path& netClassDir);
 
 // A fresh GUID as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper case, 38 characters).
 std::string NewUniqueId();

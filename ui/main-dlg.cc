@@ -8,7 +8,7 @@
 #include "install/install-texts.h"
 #include "platform/encoding.h"
 #include "platform/message-box.h"
-#include "platform/x11-window.h"
+#include "platform/top-level-window-gtk.h"
 #include "res/strings.h"
 #include "ui/close-notice.h"
 #include "ui/dialog-layout.h"

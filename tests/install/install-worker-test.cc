@@ -3,152 +3,47 @@
 #include "install/install-worker.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <atomic>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "install/download-engine.h"
-#include "platform/encoding.h"
 #include "support/files.h"
 #include "support/loopback-server.h"
-#include "support/temp-dir.h"
 #include "telemetry/report-queue.h"
 #include "ui/progress-fill.h"
+#include "install/worker-fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_http::LoopbackServer;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
+using worker_test::Recorder;
 
-// What the worker and the monitor did to the dialog.
-struct Recorder {
-  std::mutex lock;
-  std::vector<std::string> statusTexts;
-  std::vector<std::string> boxes;
-  std::vector<std::pair<int, int>> ranges;
-  std::vector<int> positions;
-  int paints = 0;
-
-  InstallControls Controls() {
-    InstallControls controls;
-    controls.setStatusText = [this](const std::wstring& text) {
-      std::lock_guard guard(lock);
-      statusTexts.push_back(platform::WideToUtf8(text));
-    };
-    controls.setProgressRange = [this](int lower, int upper) {
-      std::lock_guard guard(lock);
-      ranges.emplace_back(lower, upper);
-    };
-    controls.setProgressPos = [this](int position) {
-      std::lock_guard guard(lock);
-      positions.push_back(position);
-    };
-    controls.paintProgress = [this] {
-      std::lock_guard guard(lock);
-      ++paints;
-    };
-    controls.messageBox = [this](const std::wstring& text, const std::wstring& caption) {
-      std::lock_guard guard(lock);
-      boxes.push_back(platform::WideToUtf8(text) + "|" + platform::WideToUtf8(caption));
-    };
-    return controls;
-  }
-};
-
-// One loopback server for the whole program: the engine reads the statistics URL once.
-class WorkerTest : public testing::Test {
+class WorkerTest : public worker_test::WorkerFixture {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new LoopbackServer;
-    server_->server().Post("/log/log", [](const httplib::Request& request, httplib::Response&) {
-      std::lock_guard guard(eventsLock_);
-      const auto start = request.body.find("type=") + 5;
-      events_.push_back(request.body.substr(start, request.body.find('&', start) - start));
-    });
-    server_->server().Get("/pkg.7z", [](const httplib::Request&, httplib::Response& response) {
-      ++packageRequests_;
-      response.set_content(package_, "application/x-7z-compressed");
-    });
-    server_->server().Get("/missing.7z", [](const httplib::Request&, httplib::Response& response) {
-      ++packageRequests_;
-      response.status = 404;
-      response.set_content("<html><body>404 Not Found</body></html>", "text/html");
-    });
-    // Announces the whole package, sends a part and hangs up.
-    server_->server().Get("/cut.7z", [](const httplib::Request&, httplib::Response& response) {
-      ++packageRequests_;
-      response.set_content_provider(package_.size(), "application/x-7z-compressed",
-                                    [](std::size_t, std::size_t, httplib::DataSink& sink) {
-                                      sink.write(package_.data(), package_.size() / 2);
-                                      return false;
-                                    });
-    });
-    setenv("CVL_STRING_154", server_->Url("/log/log").c_str(), 1);
-  }
-  static void TearDownTestSuite() { delete server_; }
-
-  void SetUp() override {
-    root_ = folder_.path();
-    previous_ = fs::current_path();
-    fs::current_path(root_);
-    fs::create_directories("cvl");
-    fs::copy_file(CVL_TEST_PLUGIN, "cvl/7za.so");
-    g_bInstallFinished = false;
-    DownloadEngine::m_ulnow = 0;
-    DownloadEngine::m_ultotal = 0;
-    packageRequests_ = 0;
-    std::lock_guard guard(eventsLock_);
-    events_.clear();
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-  }
-
-  // A 7z package of a small game tree, built with the 7z program.
+  // A 7z package of a small game tree, built with the 7z program, and served as /pkg.7z.
   void MakePackage(const std::map<std::string, std::string>& files) {
     const fs::path tree = root_ / "tree";
     for (const auto& [name, bytes] : files) WriteFile(tree / name, bytes);
     const std::string command = "cd '" + tree.string() + "' && 7z a -bd -y ../pkg.7z . >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    package_ = ReadFile(root_ / "pkg.7z");
+    server().Serve(ReadFile(root_ / "pkg.7z"));
     fs::remove_all(tree);
   }
-
-  InstallPackage Package(const std::string& url, const std::string& file = "./cvl/game.7z") {
-    return {url, file, (root_ / "game").string()};
-  }
-
-  static std::vector<std::string> Events() {
-    std::lock_guard guard(eventsLock_);
-    return events_;
-  }
-
-  testing_support::TempDir folder_;
-  fs::path root_;
-  fs::path previous_;
-  static inline LoopbackServer* server_ = nullptr;
-  static inline std::mutex eventsLock_;
-  static inline std::vector<std::string> events_;
-  static inline std::string package_;
-  static inline std::atomic<int> packageRequests_{0};
 };
 
 TEST_F(WorkerTest, DownloadsAndUnpacksThePackageThenSaysSo) {
   MakePackage({{"cvlclient", "#!/bin/sh\n"}, {"data/levels/1.txt", "level one"}, {"说明.txt", "readme"}});
   Recorder recorder;
 
-  InstallThreadProc(Package(server_->Url("/pkg.7z")), recorder.Controls());
+  InstallThreadProc(Package(server().Url("/pkg.7z")), recorder.Controls());
 
   EXPECT_TRUE(g_bInstallFinished);
   EXPECT_EQ(recorder.statusTexts, (std::vector<std::string>{"正在安装...", "下载完成"}));
@@ -156,9 +51,9 @@ TEST_F(WorkerTest, DownloadsAndUnpacksThePackageThenSaysSo) {
   EXPECT_EQ(ReadFile(root_ / "game/cvlclient"), "#!/bin/sh\n");
   EXPECT_EQ(ReadFile(root_ / "game/data/levels/1.txt"), "level one");
   EXPECT_EQ(ReadFile(root_ / "game/说明.txt"), "readme");
-  EXPECT_EQ(ReadFile(root_ / "cvl/game.7z"), package_) << "the package stays after unpacking";
+  EXPECT_EQ(ReadFile(root_ / "cvl/game.7z"), server().Package()) << "the package stays after unpacking";
   ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
-  EXPECT_EQ(Events(), (std::vector<std::string>{"download_start", "download_end", "decode_start", "decode_end"}));
+  EXPECT_EQ(server().Events(), (std::vector<std::string>{"download_start", "download_end", "decode_start", "decode_end"}));
 }
 
 TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
@@ -174,25 +69,21 @@ TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
   const std::string refused = "http://127.0.0.1:" + std::to_string(testing_http::UnusedPort()) + "/pkg.7z";
   const std::vector<Case> cases = {
       // An error page is saved as the package; opening it as 7z fails and the player is told.
-      {"404 page", server_->Url("/missing.7z"), "./cvl/game.7z", {"正在安装..."}, 1,
+      {"404 page", server().Url("/missing.7z"), "./cvl/game.7z", {"正在安装..."}, 1,
        {"download_start", "download_end", "decode_start"}, 1},
       // A failed download is told with the same box, and nothing is unpacked.
       {"refused connection", refused, "./cvl/game.7z", {}, 1, {"download_start", "download_end"}, 0},
-      {"transfer cut short", server_->Url("/cut.7z"), "./cvl/game.7z", {}, 1,
+      {"transfer cut short", server().Url("/cut.7z"), "./cvl/game.7z", {}, 1,
        {"download_start", "download_end"}, 1},
       // Without a package file nothing is downloaded at all.
-      {"package file cannot be made", server_->Url("/pkg.7z"), "./cvl/no-such-folder/game.7z", {}, 1,
+      {"package file cannot be made", server().Url("/pkg.7z"), "./cvl/no-such-folder/game.7z", {}, 1,
        {"download_start", "download_end"}, 0},
   };
   MakePackage({{"cvlclient", "#!/bin/sh\n"}, {"data/world.bin", std::string(200'000, 'w')}});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     g_bInstallFinished = false;
-    packageRequests_ = 0;
-    {
-      std::lock_guard guard(eventsLock_);
-      events_.clear();
-    }
+    server().Reset();
     Recorder recorder;
 
     InstallThreadProc(Package(c.url, c.file), recorder.Controls());
@@ -204,8 +95,8 @@ TEST_F(WorkerTest, FailuresEndTheInstallWithoutLeavingTheDialogStuck) {
       EXPECT_EQ(recorder.boxes[0], "下载出错请重新打开|提示");
     }
     ASSERT_TRUE(telemetry::WaitForReports(std::chrono::seconds(30)));
-    EXPECT_EQ(Events(), c.events);
-    EXPECT_EQ(packageRequests_, c.packageRequests);
+    EXPECT_EQ(server().Events(), c.events);
+    EXPECT_EQ(server().PackageRequests(), c.packageRequests);
     EXPECT_FALSE(fs::exists(root_ / "game/cvlclient"));
   }
 }

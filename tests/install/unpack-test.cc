@@ -1,81 +1,35 @@
 // The install worker's unpacking against a loopback server, the real plug-in and packages made
 // by the tests: what a damaged plug-in, a damaged package or a hostile one leaves behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "arc7z/archive-writer.h"
-#include "install/download-engine.h"
 #include "install/install-worker.h"
+#include "install/worker-fixture.h"
 #include "platform/encoding.h"
 #include "support/files.h"
-#include "support/loopback-server.h"
-#include "support/temp-dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using arc7z::test::WrittenItem;
-using testing_http::LoopbackServer;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 
-class UnpackTest : public testing::Test {
+class UnpackTest : public worker_test::WorkerFixture {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new LoopbackServer;
-    server_->server().Post("/log/log", [](const httplib::Request&, httplib::Response&) {});
-    server_->server().Get("/pkg.7z", [](const httplib::Request&, httplib::Response& response) {
-      std::lock_guard guard(packageLock_);
-      response.set_content(package_, "application/x-7z-compressed");
-    });
-    setenv("CVL_STRING_154", server_->Url("/log/log").c_str(), 1);
-  }
-  static void TearDownTestSuite() { delete server_; }
-
-  void SetUp() override {
-    root_ = folder_.path();
-    previous_ = fs::current_path();
-    fs::current_path(root_);
-    fs::create_directories("cvl");
-    fs::copy_file(CVL_TEST_PLUGIN, "cvl/7za.so");
-    g_bInstallFinished = false;
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-  }
-
-  static void Serve(const std::vector<WrittenItem>& items) {
-    std::lock_guard guard(packageLock_);
-    package_ = arc7z::test::sevenZipArchive(items);
-  }
+  static void Serve(const std::vector<WrittenItem>& items) { server().Serve(arc7z::test::sevenZipArchive(items)); }
 
   // One start's install into `gameDir`; the boxes it showed.
   std::vector<std::string> Install(const fs::path& gameDir) {
-    std::vector<std::string> boxes;
-    InstallControls controls;
-    controls.setStatusText = [](const std::wstring&) {};
-    controls.messageBox = [&](const std::wstring& text, const std::wstring& caption) {
-      boxes.push_back(platform::WideToUtf8(text) + "|" + platform::WideToUtf8(caption));
-    };
-    InstallThreadProc({server_->Url("/pkg.7z"), "./cvl/game.7z", gameDir.string()}, controls);
+    worker_test::Recorder recorder;
+    InstallThreadProc({server().Url("/pkg.7z"), "./cvl/game.7z", gameDir.string()}, recorder.Controls());
     EXPECT_TRUE(g_bInstallFinished);
-    return boxes;
+    return recorder.boxes;
   }
-
-  testing_support::TempDir folder_;
-  fs::path root_;
-  fs::path previous_;
-  static inline LoopbackServer* server_ = nullptr;
-  static inline std::mutex packageLock_;
-  static inline std::string package_;
 };
 
 const std::vector<std::string> kErrorBox = {"下载出错请重新打开|提示"};

@@ -6,7 +6,7 @@
 
 #include "gui-environment.h"
 #include "platform/resources.h"
-#include "platform/x11-window.h"
+#include "platform/top-level-window-gtk.h"
 #include "ui/pic-button.h"
 #include "ui/png-image.h"
 #include "ui/premultiply.h"

@@ -18,7 +18,7 @@
 #include "platform/encoding.h"
 #include "platform/file-names.h"
 #include "platform/resources.h"
-#include "platform/x11-window.h"
+#include "platform/top-level-window.h"
 #include "support/temp-dir.h"
 #include "ui/close-notice.h"
 #include "ui/dialog-layout.h"

@@ -1,20 +1,20 @@
-#include "platform/x11-window.h"
+// Top-level windows on X11. The titles are _NET_WM_NAME, else WM_NAME; the windows searched are
+// the window manager's client list, else the root's children and their children.
+#include "platform/top-level-window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gdk/gdkx.h>
-#include <gtk/gtk.h>
 
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/close-notice-x11.h"
+
 namespace platform {
 namespace {
-
-constexpr char kCopyDataAtom[] = "CVL_COPYDATA";
 
 struct DisplayCloser {
   void operator()(Display* d) const { XCloseDisplay(d); }
@@ -120,21 +120,6 @@ void SendStateMessage(Display* d, Window w, Atom type, long l0, long l1, long l2
   XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
 
-struct NoticeWatch {
-  std::function<void()> onNotice;
-  Atom atom;
-};
-
-GdkFilterReturn FilterNotice(GdkXEvent* xevent, GdkEvent*, gpointer data) {
-  auto* watch = static_cast<NoticeWatch*>(data);
-  auto* e = static_cast<XEvent*>(xevent);
-  if (e->type == ClientMessage && e->xclient.message_type == watch->atom) {
-    watch->onNotice();
-    return GDK_FILTER_REMOVE;
-  }
-  return GDK_FILTER_CONTINUE;
-}
-
 }  // namespace
 
 WindowId FindTopLevelWindow(std::string_view title) {
@@ -178,31 +163,19 @@ void ShowAndRaiseWindow(WindowId window) {
   SendStateMessage(dpy, window, XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False), 2, CurrentTime, 0);
 }
 
+// See close-notice-x11.h for the property and the message. X errors of these requests (a window
+// that does not exist) are ignored.
 bool SendCloseNotice(WindowId target, long wParam, long dataTag, std::span<const std::uint8_t> record) {
   DisplayPtr d = OpenDisplay();
   if (!d) return false;
   Display* dpy = d.get();
   QuietErrors quiet(dpy);
 
-  Atom atom = XInternAtom(dpy, kCopyDataAtom, False);
+  Atom atom = XInternAtom(dpy, kCloseNoticeAtom, False);
   XChangeProperty(dpy, target, atom, atom, 8, PropModeReplace, record.data(), static_cast<int>(record.size()));
   XEvent e = ClientMessageEvent(target, atom, wParam, dataTag, static_cast<long>(record.size()));
   XSendEvent(dpy, target, False, NoEventMask, &e);
   return true;
-}
-
-void WatchCloseNotice(GdkWindow* window, std::function<void()> onNotice) {
-  Display* dpy = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(window));
-  auto* watch = new NoticeWatch{std::move(onNotice), XInternAtom(dpy, kCopyDataAtom, False)};
-  gdk_window_add_filter(window, FilterNotice, watch);
-  g_object_set_data_full(G_OBJECT(window), "cvl-close-notice-watch", watch,
-                         [](gpointer p) { delete static_cast<NoticeWatch*>(p); });
-}
-
-WindowId WindowIdOf(GtkWidget* widget) {
-  GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
-  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return 0;
-  return gdk_x11_window_get_xid(window);
 }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// Device identity from Linux sources: sysfs for the network adapters, libuuid for the GUID.
-#include <uuid/uuid.h>
+// Network adapters from sysfs.
+#include "platform/network-adapter-linux.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include <system_error>
 #include <utility>
 
-#include "telemetry/device-identity.h"
+#include "platform/network-adapter.h"
 
-namespace telemetry {
+namespace platform {
 namespace {
 
 // First line of a sysfs attribute file; empty when it cannot be read.
@@ -45,9 +45,7 @@ constexpr long kArphrdEther = 1;
 
 }  // namespace
 
-bool IsVersionOrGreater(int, int, int) { return false; }
-
-std::string MacAddressIn(const std::filesystem::path& netClassDir) {
+std::string WiredAdapterAddressIn(const std::filesystem::path& netClassDir) {
   std::error_code error;
   std::filesystem::directory_iterator it(netClassDir, error);
   if (error) return {};
@@ -71,16 +69,6 @@ std::string MacAddressIn(const std::filesystem::path& netClassDir) {
   return best;
 }
 
-std::string MacAddress() { return MacAddressIn("/sys/class/net"); }
+std::string WiredAdapterAddress() { return WiredAdapterAddressIn("/sys/class/net"); }
 
-// uuid_generate_random cannot fail (libuuid falls back to its own generator), so the processor-id
-// fallback of a failing GUID source is never needed here.
-std::string NewUniqueId() {
-  uuid_t id;
-  uuid_generate_random(id);
-  char text[37];
-  uuid_unparse_upper(id, text);
-  return std::string("{") + text + "}";
-}
-
-}  // namespace telemetry
+}  // namespace platform
