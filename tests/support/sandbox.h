@@ -1,13 +1,14 @@
 #pragma once
 // A private corner of the file system for one test: a temp folder that becomes the current
 // directory, HOME, XDG_CONFIG_HOME and CVL_REGISTRY_DIR, all put back and removed afterwards.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
+
+#include "support/environment.h"
+#include "support/temp-dir.h"
 
 namespace testing_sandbox {
 
@@ -15,26 +16,19 @@ namespace fs = std::filesystem;
 
 class Sandbox {
  public:
-  explicit Sandbox(const fs::path& parent = fs::temp_directory_path()) {
-    std::string pattern = (parent / "cvl-test-XXXXXX").string();
-    root_ = fs::path(::mkdtemp(pattern.data()));
+  explicit Sandbox(const fs::path& parent = fs::temp_directory_path())
+      : root_(testing_support::MakeUniqueFolder(parent)) {
     fs::create_directories(home());
     fs::create_directories(work());
     previousDirectory_ = fs::current_path();
     fs::current_path(work());
-    Set("HOME", home().string());
-    Set("XDG_CONFIG_HOME", (home() / ".config").string());
-    Set("CVL_REGISTRY_DIR", registry().string());
+    Set("HOME", Text(home()));
+    Set("XDG_CONFIG_HOME", Text(home() / ".config"));
+    Set("CVL_REGISTRY_DIR", Text(registry()));
   }
   ~Sandbox() {
     fs::current_path(previousDirectory_);
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
+    for (const auto& [name, value] : saved_) testing_support::SetEnvironment(name, value);
     std::error_code error;
     fs::remove_all(root_, error);
   }
@@ -43,15 +37,8 @@ class Sandbox {
 
   // Changes an environment variable for the test's duration; nullopt removes it.
   void Set(const std::string& name, std::optional<std::string> value) {
-    if (!saved_.contains(name)) {
-      const char* old = ::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value) {
-      ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
+    if (!saved_.contains(name)) saved_[name] = testing_support::GetEnvironment(name);
+    testing_support::SetEnvironment(name, value);
   }
 
   fs::path root() const { return root_; }
@@ -60,6 +47,11 @@ class Sandbox {
   fs::path registry() const { return root_ / "registry"; }
 
  private:
+  static std::string Text(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
   fs::path root_;
   fs::path previousDirectory_;
   std::map<std::string, std::optional<std::string>> saved_;

@@ -1,34 +1,68 @@
 #pragma once
 // A fresh folder under the system's temp folder for one test, removed with all it holds, even
 // what a test made read-only.
-#include <stdlib.h>
-
 #include <filesystem>
-#include <stdexcept>
 #include <string>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <cstdio>
+#include <random>
+#else
+#include <errno.h>
+#include <stdlib.h>
+#endif
+
+#include "support/environment.h"
 
 namespace testing_support {
 
+// A new folder below `parent` that no one else has: "cvl-test-" with a random suffix.
+inline std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent =
+                                                  std::filesystem::temp_directory_path()) {
+#if defined(_WIN32)
+  // The name is taken by creating the folder: a name that exists already only costs another try.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+    const std::filesystem::path folder = parent / ("cvl-test-" + std::string(suffix));
+    std::error_code error;
+    if (std::filesystem::create_directory(folder, error)) return folder;
+    if (error && error != std::errc::file_exists) throw std::filesystem::filesystem_error("temp folder", folder, error);
+  }
+  throw std::filesystem::filesystem_error("temp folder: no free name", parent,
+                                          std::make_error_code(std::errc::file_exists));
+#else
+  std::string pattern = (parent / "cvl-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw std::filesystem::filesystem_error("mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+  }
+  return pattern;
+#endif
+}
+
 class TempDir {
  public:
-  TempDir() { path_ = Make(); }
+  TempDir() : path_(MakeUniqueFolder()) {}
   // The folder named by an environment variable when it is set (a death test's child, which runs
   // the test body again, finds its parent's folder there), else a new one that the variable then
   // names. Only the one that made it removes it.
   explicit TempDir(const char* variable) {
-    if (const char* given = ::getenv(variable)) {
-      path_ = given;
+    if (const auto given = GetEnvironment(variable)) {
+      path_ = std::filesystem::path(std::u8string(given->begin(), given->end()));
       owned_ = false;
       return;
     }
-    path_ = Make();
-    ::setenv(variable, path_.c_str(), 1);
+    path_ = MakeUniqueFolder();
+    const std::u8string named = path_.u8string();
+    SetEnvironment(variable, std::string(named.begin(), named.end()));
     variable_ = variable;
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   ~TempDir() {
-    if (!variable_.empty()) ::unsetenv(variable_.c_str());
+    if (!variable_.empty()) SetEnvironment(variable_, std::nullopt);
     if (!owned_) return;
     namespace fs = std::filesystem;
     std::error_code ignored;
@@ -46,12 +80,6 @@ class TempDir {
   std::string folder(const std::string& sub = "") const { return (path_ / sub).string() + "/"; }
 
  private:
-  static std::filesystem::path Make() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "cvl-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-  }
-
   std::filesystem::path path_;
   bool owned_ = true;
   std::string variable_;

@@ -557,7 +557,7 @@ TEST_F(DialogTest, DrawsTheBackgroundButtonsBarAndStatusLine) {
   dialog->m_progress.SetRange(0, 100);
   dialog->m_progress.SetPos(50);
   PumpFor(300ms);
-  std::system(("import -window root " + (fs::temp_directory_path() / "cvl-ui-dialog.png").string() +
+  std::system(("import -window root " + (game_ / "cvl-ui-dialog.png").string() +
                " >/dev/null 2>&1").c_str());
 
   Display* d = XOpenDisplay(nullptr);
