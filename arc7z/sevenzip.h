@@ -20,6 +20,9 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <unknwn.h>
+// windows.h renames FindResource to FindResourceW; platform/resources.h has a function of that
+// name, which code that includes this header beside it must reach as declared.
+#undef FindResource
 #endif
 
 // The plug-in's methods and exports use the system's COM calling convention, which differs from
