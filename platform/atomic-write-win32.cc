@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/encoding.h"
+#include "platform/file.h"
 
 namespace platform {
 namespace {
@@ -39,8 +40,8 @@ bool WriteFileAtomically(const std::string& path, std::span<const unsigned char>
   if (file == INVALID_HANDLE_VALUE) return false;
   const bool complete = WriteAll(file, bytes.data(), bytes.size()) && ::FlushFileBuffers(file);
   const bool closed = ::CloseHandle(file) != 0;
-  if (!complete || !closed ||
-      !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // RenameFile replaces a read-only target too, as rename does on POSIX.
+  if (!complete || !closed || !RenameFile(WideToUtf8(temporary), path)) {
     const DWORD error = ::GetLastError();
     ::DeleteFileW(temporary.c_str());
     ::SetLastError(error);
