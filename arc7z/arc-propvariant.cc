@@ -58,10 +58,7 @@ ArcPropVariant& ArcPropVariant::operator=(ArcPropVariant&& other) noexcept {
 
 ArcPropVariant::~ArcPropVariant() { clear(); }
 
-void ArcPropVariant::clear() noexcept {
-  if (vt == VT_BSTR) freeSysString(bstrVal);
-  makeEmpty(*this);
-}
+void ArcPropVariant::clear() noexcept { clearPropVariant(*this); }
 
 void ArcPropVariant::detach(PROPVARIANT* target) noexcept {
   *target = *this;

@@ -46,7 +46,7 @@ OpenCallback::OpenCallback(const ArcHandler& handler, const std::wstring& archiv
 
 OpenCallback::~OpenCallback() = default;
 
-HRESULT OpenCallback::QueryInterface(const GUID& iid, void** object) {
+HRESULT ARC7Z_STDCALL OpenCallback::QueryInterface(const GUID& iid, void** object) {
   if (iid == IID_IUnknown || iid == IID_IArchiveOpenVolumeCallback) {
     *object = static_cast<IArchiveOpenVolumeCallback*>(this);
   } else if (iid == IID_IArchiveOpenCallback) {
@@ -63,11 +63,11 @@ HRESULT OpenCallback::QueryInterface(const GUID& iid, void** object) {
   return kResultOk;
 }
 
-HRESULT OpenCallback::SetTotal(const UInt64*, const UInt64*) { return kResultOk; }
+HRESULT ARC7Z_STDCALL OpenCallback::SetTotal(const UInt64*, const UInt64*) { return kResultOk; }
 
-HRESULT OpenCallback::SetCompleted(const UInt64*, const UInt64*) { return kResultOk; }
+HRESULT ARC7Z_STDCALL OpenCallback::SetCompleted(const UInt64*, const UInt64*) { return kResultOk; }
 
-HRESULT OpenCallback::GetProperty(PROPID propID, PROPVARIANT* value) {
+HRESULT ARC7Z_STDCALL OpenCallback::GetProperty(PROPID propID, PROPVARIANT* value) {
   try {
     ArcPropVariant answer;
     if (subArchiveMode_) {
@@ -91,7 +91,7 @@ HRESULT OpenCallback::GetProperty(PROPID propID, PROPVARIANT* value) {
   }
 }
 
-HRESULT OpenCallback::GetStream(const wchar_t* name, IInStream** inStream) {
+HRESULT ARC7Z_STDCALL OpenCallback::GetStream(const wchar_t* name, IInStream** inStream) {
   *inStream = nullptr;
   try {
     if (subArchiveMode_ || archiveFile_.isFolder()) return kResultFalse;
@@ -116,7 +116,7 @@ HRESULT OpenCallback::GetStream(const wchar_t* name, IInStream** inStream) {
   }
 }
 
-HRESULT OpenCallback::SetSubArchiveName(const wchar_t* name) {
+HRESULT ARC7Z_STDCALL OpenCallback::SetSubArchiveName(const wchar_t* name) {
   try {
     subArchiveMode_ = true;
     subArchiveName_ = name != nullptr ? name : L"";
@@ -126,7 +126,7 @@ HRESULT OpenCallback::SetSubArchiveName(const wchar_t* name) {
   }
 }
 
-HRESULT OpenCallback::CryptoGetTextPassword(BSTR* password) {
+HRESULT ARC7Z_STDCALL OpenCallback::CryptoGetTextPassword(BSTR* password) {
   return providePassword(password, kErrorAbort);
 }
 

@@ -42,16 +42,16 @@ class OpenCallback : public Callback,
   // Throws ArcException "Invalid path '<path>'!" when the archive file cannot be found.
   OpenCallback(const ArcHandler& handler, const std::wstring& archivePath);
 
-  HRESULT QueryInterface(const GUID& iid, void** object) override;
-  UInt32 AddRef() override { return addReference(); }
-  UInt32 Release() override { return releaseReference(); }
+  HRESULT ARC7Z_STDCALL QueryInterface(const GUID& iid, void** object) override;
+  RefCount ARC7Z_STDCALL AddRef() override { return addReference(); }
+  RefCount ARC7Z_STDCALL Release() override { return releaseReference(); }
 
-  HRESULT SetTotal(const UInt64* files, const UInt64* bytes) override;
-  HRESULT SetCompleted(const UInt64* files, const UInt64* bytes) override;
-  HRESULT GetProperty(PROPID propID, PROPVARIANT* value) override;
-  HRESULT GetStream(const wchar_t* name, IInStream** inStream) override;
-  HRESULT SetSubArchiveName(const wchar_t* name) override;
-  HRESULT CryptoGetTextPassword(BSTR* password) override;
+  HRESULT ARC7Z_STDCALL SetTotal(const UInt64* files, const UInt64* bytes) override;
+  HRESULT ARC7Z_STDCALL SetCompleted(const UInt64* files, const UInt64* bytes) override;
+  HRESULT ARC7Z_STDCALL GetProperty(PROPID propID, PROPVARIANT* value) override;
+  HRESULT ARC7Z_STDCALL GetStream(const wchar_t* name, IInStream** inStream) override;
+  HRESULT ARC7Z_STDCALL SetSubArchiveName(const wchar_t* name) override;
+  HRESULT ARC7Z_STDCALL CryptoGetTextPassword(BSTR* password) override;
 
  protected:
   ~OpenCallback() override;

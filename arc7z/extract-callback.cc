@@ -33,7 +33,7 @@ std::wstring parentOf(const std::wstring& relativePath) {
 
 ExtractCallback::~ExtractCallback() = default;
 
-HRESULT ExtractCallback::QueryInterface(const GUID& iid, void** object) {
+HRESULT ARC7Z_STDCALL ExtractCallback::QueryInterface(const GUID& iid, void** object) {
   if (iid == IID_IUnknown || iid == IID_IProgress || iid == IID_IArchiveExtractCallback) {
     *object = static_cast<IArchiveExtractCallback*>(this);
   } else if (iid == IID_ICompressProgressInfo) {
@@ -48,7 +48,7 @@ HRESULT ExtractCallback::QueryInterface(const GUID& iid, void** object) {
   return kResultOk;
 }
 
-HRESULT ExtractCallback::SetTotal(UInt64 total) {
+HRESULT ARC7Z_STDCALL ExtractCallback::SetTotal(UInt64 total) {
   try {
     if (handler_.totalHook()) handler_.totalHook()(total);
     return kResultOk;
@@ -57,7 +57,7 @@ HRESULT ExtractCallback::SetTotal(UInt64 total) {
   }
 }
 
-HRESULT ExtractCallback::SetCompleted(const UInt64* completeValue) {
+HRESULT ARC7Z_STDCALL ExtractCallback::SetCompleted(const UInt64* completeValue) {
   try {
     if (handler_.progressHook() && completeValue != nullptr) handler_.progressHook()(*completeValue);
     return kResultOk;
@@ -66,7 +66,7 @@ HRESULT ExtractCallback::SetCompleted(const UInt64* completeValue) {
   }
 }
 
-HRESULT ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize) {
+HRESULT ARC7Z_STDCALL ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize) {
   try {
     if (handler_.ratioHook() && inSize != nullptr && outSize != nullptr) {
       handler_.ratioHook()(*inSize, *outSize);
@@ -77,7 +77,7 @@ HRESULT ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSiz
   }
 }
 
-HRESULT ExtractCallback::CryptoGetTextPassword(BSTR* password) {
+HRESULT ARC7Z_STDCALL ExtractCallback::CryptoGetTextPassword(BSTR* password) {
   return providePassword(password, kErrorFail);
 }
 
@@ -96,7 +96,7 @@ FileExtractCallback::FileExtractCallback(const ArcHandler& handler,
 
 FileExtractCallback::~FileExtractCallback() = default;
 
-HRESULT FileExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream,
+HRESULT ARC7Z_STDCALL FileExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream,
                                        Int32 askExtractMode) {
   try {
     return prepareItem(index, outStream, askExtractMode);
@@ -140,7 +140,7 @@ HRESULT FileExtractCallback::prepareItem(UInt32 index, ISequentialOutStream** ou
     return kErrorAbort;
   }
   const auto relative = safeRelativePath(itemPath_);
-  if (!relative || (relative->empty() && !isFolder_) || !staysInside(*relative, isFolder_)) {
+  if (!relative || (kWindowsFileNames && isUnsafeOnWindows(itemPath_)) || (relative->empty() && !isFolder_) || !staysInside(*relative, isFolder_)) {
     errorMessage_ = L"Cannot extract item outside the output folder: " + printableName(itemPath_);
     return kErrorAbort;
   }
@@ -295,7 +295,7 @@ void FileExtractCallback::makeWritable(const std::string& folder) {
   }
 }
 
-HRESULT FileExtractCallback::PrepareOperation(Int32 askExtractMode) {
+HRESULT ARC7Z_STDCALL FileExtractCallback::PrepareOperation(Int32 askExtractMode) {
   extractMode_ = askExtractMode == kAskExtract;
   return kResultOk;
 }
@@ -333,7 +333,7 @@ void FileExtractCallback::discardCurrentFile() {
   platform::RemoveFile(utf8(tempPath_));
 }
 
-HRESULT FileExtractCallback::SetOperationResult(Int32 opRes) {
+HRESULT ARC7Z_STDCALL FileExtractCallback::SetOperationResult(Int32 opRes) {
   try {
     if (opRes != kOpOK) {
       ++errorCount_;

@@ -25,15 +25,15 @@ class ExtractCallback : public Callback,
   ExtractCallback(const ArcHandler& handler, const ArcInputArchive& inputArchive)
       : Callback(handler), inputArchive_(inputArchive) {}
 
-  HRESULT QueryInterface(const GUID& iid, void** object) override;
-  UInt32 AddRef() override { return addReference(); }
-  UInt32 Release() override { return releaseReference(); }
+  HRESULT ARC7Z_STDCALL QueryInterface(const GUID& iid, void** object) override;
+  RefCount ARC7Z_STDCALL AddRef() override { return addReference(); }
+  RefCount ARC7Z_STDCALL Release() override { return releaseReference(); }
 
   // The hooks may be called on the plug-in's own threads.
-  HRESULT SetTotal(UInt64 total) override;
-  HRESULT SetCompleted(const UInt64* completeValue) override;
-  HRESULT SetRatioInfo(const UInt64* inSize, const UInt64* outSize) override;
-  HRESULT CryptoGetTextPassword(BSTR* password) override;
+  HRESULT ARC7Z_STDCALL SetTotal(UInt64 total) override;
+  HRESULT ARC7Z_STDCALL SetCompleted(const UInt64* completeValue) override;
+  HRESULT ARC7Z_STDCALL SetRatioInfo(const UInt64* inSize, const UInt64* outSize) override;
+  HRESULT ARC7Z_STDCALL CryptoGetTextPassword(BSTR* password) override;
 
  protected:
   ~ExtractCallback() override;
@@ -60,9 +60,9 @@ class FileExtractCallback : public ExtractCallback {
                       const std::wstring& archivePath, const std::wstring& outputFolder,
                       ExtractSafeguards safeguards);
 
-  HRESULT GetStream(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode) override;
-  HRESULT PrepareOperation(Int32 askExtractMode) override;
-  HRESULT SetOperationResult(Int32 opRes) override;
+  HRESULT ARC7Z_STDCALL GetStream(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode) override;
+  HRESULT ARC7Z_STDCALL PrepareOperation(Int32 askExtractMode) override;
+  HRESULT ARC7Z_STDCALL SetOperationResult(Int32 opRes) override;
   // A failed write ends the extraction without a result for its item: its reason is the error.
   std::wstring errorMessage() const override;
 

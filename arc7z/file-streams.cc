@@ -29,7 +29,7 @@ HRESULT seekFile(platform::File& file, Int64 offset, UInt32 seekOrigin, UInt64* 
 
 CInFileStream::~CInFileStream() = default;
 
-HRESULT CInFileStream::QueryInterface(const GUID& iid, void** object) {
+HRESULT ARC7Z_STDCALL CInFileStream::QueryInterface(const GUID& iid, void** object) {
   if (iid == IID_IUnknown || iid == IID_ISequentialInStream || iid == IID_IInStream) {
     *object = static_cast<IInStream*>(this);
   } else if (iid == IID_IStreamGetSize) {
@@ -46,9 +46,9 @@ HRESULT CInFileStream::QueryInterface(const GUID& iid, void** object) {
   return kResultOk;
 }
 
-UInt32 CInFileStream::AddRef() { return ++references_; }
+RefCount ARC7Z_STDCALL CInFileStream::AddRef() { return ++references_; }
 
-UInt32 CInFileStream::Release() {
+RefCount ARC7Z_STDCALL CInFileStream::Release() {
   const UInt32 left = --references_;
   if (left == 0) delete this;
   return left;
@@ -58,7 +58,7 @@ bool CInFileStream::open(const std::wstring& path) {
   return file_.openForReading(platform::WideToUtf8(path));
 }
 
-HRESULT CInFileStream::Read(void* data, UInt32 size, UInt32* processedSize) {
+HRESULT ARC7Z_STDCALL CInFileStream::Read(void* data, UInt32 size, UInt32* processedSize) {
   if (processedSize != nullptr) *processedSize = 0;
   const auto count = file_.read(data, std::min(size, kMaxTransfer));
   if (!count) return lastErrorResult();
@@ -66,18 +66,18 @@ HRESULT CInFileStream::Read(void* data, UInt32 size, UInt32* processedSize) {
   return kResultOk;
 }
 
-HRESULT CInFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
+HRESULT ARC7Z_STDCALL CInFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
   return seekFile(file_, offset, seekOrigin, newPosition);
 }
 
-HRESULT CInFileStream::GetSize(UInt64* size) {
+HRESULT ARC7Z_STDCALL CInFileStream::GetSize(UInt64* size) {
   const auto status = file_.status();
   if (!status) return lastErrorResult();
   *size = status->size;
   return kResultOk;
 }
 
-HRESULT CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
+HRESULT ARC7Z_STDCALL CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
                                 UInt32* attrib) {
   const auto status = file_.status();
   if (!status) return lastErrorResult();
@@ -89,7 +89,7 @@ HRESULT CInFileStream::GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, 
   return kResultOk;
 }
 
-HRESULT CInFileStream::GetProps2(CStreamFileProps* props) {
+HRESULT ARC7Z_STDCALL CInFileStream::GetProps2(CStreamFileProps* props) {
   const auto status = file_.status();
   if (!status) return lastErrorResult();
   props->Size = status->size;
@@ -107,7 +107,7 @@ HRESULT CInFileStream::GetProps2(CStreamFileProps* props) {
 
 COutFileStream::~COutFileStream() = default;
 
-HRESULT COutFileStream::QueryInterface(const GUID& iid, void** object) {
+HRESULT ARC7Z_STDCALL COutFileStream::QueryInterface(const GUID& iid, void** object) {
   if (iid == IID_IUnknown || iid == IID_ISequentialOutStream || iid == IID_IOutStream) {
     *object = static_cast<IOutStream*>(this);
     AddRef();
@@ -117,9 +117,9 @@ HRESULT COutFileStream::QueryInterface(const GUID& iid, void** object) {
   return kErrorNoInterface;
 }
 
-UInt32 COutFileStream::AddRef() { return ++references_; }
+RefCount ARC7Z_STDCALL COutFileStream::AddRef() { return ++references_; }
 
-UInt32 COutFileStream::Release() {
+RefCount ARC7Z_STDCALL COutFileStream::Release() {
   const UInt32 left = --references_;
   if (left == 0) delete this;
   return left;
@@ -129,7 +129,7 @@ bool COutFileStream::open(const std::wstring& path) {
   return file_.createReplacing(platform::WideToUtf8(path));
 }
 
-HRESULT COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSize) {
+HRESULT ARC7Z_STDCALL COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSize) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   UInt32 written = 0;
   HRESULT result = kResultOk;
@@ -148,11 +148,11 @@ HRESULT COutFileStream::Write(const void* data, UInt32 size, UInt32* processedSi
   return result;
 }
 
-HRESULT COutFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
+HRESULT ARC7Z_STDCALL COutFileStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
   return seekFile(file_, offset, seekOrigin, newPosition);
 }
 
-HRESULT COutFileStream::SetSize(UInt64 newSize) {
+HRESULT ARC7Z_STDCALL COutFileStream::SetSize(UInt64 newSize) {
   // Truncating by handle leaves the file position alone, wherever it is.
   return file_.truncate(newSize) ? kResultOk : kErrorFail;
 }

@@ -21,15 +21,15 @@ class CInFileStream : public IInStream,
   CInFileStream(const CInFileStream&) = delete;
   CInFileStream& operator=(const CInFileStream&) = delete;
 
-  HRESULT QueryInterface(const GUID& iid, void** object) override;
-  UInt32 AddRef() override;
-  UInt32 Release() override;
-  HRESULT Read(void* data, UInt32 size, UInt32* processedSize) override;
-  HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
-  HRESULT GetSize(UInt64* size) override;
-  HRESULT GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
+  HRESULT ARC7Z_STDCALL QueryInterface(const GUID& iid, void** object) override;
+  RefCount ARC7Z_STDCALL AddRef() override;
+  RefCount ARC7Z_STDCALL Release() override;
+  HRESULT ARC7Z_STDCALL Read(void* data, UInt32 size, UInt32* processedSize) override;
+  HRESULT ARC7Z_STDCALL Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
+  HRESULT ARC7Z_STDCALL GetSize(UInt64* size) override;
+  HRESULT ARC7Z_STDCALL GetProps(UInt64* size, FILETIME* cTime, FILETIME* aTime, FILETIME* mTime,
                    UInt32* attrib) override;
-  HRESULT GetProps2(CStreamFileProps* props) override;
+  HRESULT ARC7Z_STDCALL GetProps2(CStreamFileProps* props) override;
 
   // Opens the file for reading (closing one that is open); false leaves the error number set.
   bool open(const std::wstring& path);
@@ -48,12 +48,12 @@ class COutFileStream : public IOutStream {
   COutFileStream(const COutFileStream&) = delete;
   COutFileStream& operator=(const COutFileStream&) = delete;
 
-  HRESULT QueryInterface(const GUID& iid, void** object) override;
-  UInt32 AddRef() override;
-  UInt32 Release() override;
-  HRESULT Write(const void* data, UInt32 size, UInt32* processedSize) override;
-  HRESULT Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
-  HRESULT SetSize(UInt64 newSize) override;
+  HRESULT ARC7Z_STDCALL QueryInterface(const GUID& iid, void** object) override;
+  RefCount ARC7Z_STDCALL AddRef() override;
+  RefCount ARC7Z_STDCALL Release() override;
+  HRESULT ARC7Z_STDCALL Write(const void* data, UInt32 size, UInt32* processedSize) override;
+  HRESULT ARC7Z_STDCALL Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) override;
+  HRESULT ARC7Z_STDCALL SetSize(UInt64 newSize) override;
 
   // Creates the file anew, removing a file or link already at the path (never writing through
   // it).

@@ -11,6 +11,17 @@ namespace arc7z {
 // a value beyond Unicode. The plug-in hands out UTF-16 code units; a surrogate pair is exact.
 bool convertsExactly(std::wstring_view name);
 
+// True for a name Windows would not take as a plain file below the output folder: a drive
+// ("C:x"), a server share ("\\server"), a rooted path, a ':' stream ("a.txt:s"), a device ("NUL",
+// "com1.txt") or a component that Windows shortens by its trailing dots or spaces ("a.", ".. ").
+// Separators are '/' and '\'. Extraction refuses such names on Windows (kWindowsFileNames).
+bool isUnsafeOnWindows(std::wstring_view name);
+#if defined(_WIN32)
+inline constexpr bool kWindowsFileNames = true;
+#else
+inline constexpr bool kWindowsFileNames = false;
+#endif
+
 // Control characters as "\n", "\r", "\t" or "\xHH", lone surrogates as "\uHHHH"; the rest as is.
 std::wstring printableName(std::wstring_view name);
 // The same for UTF-8 text, byte by byte.

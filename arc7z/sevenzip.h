@@ -1,18 +1,49 @@
 #pragma once
 // The 7-Zip plug-in's binary interface as this project declares it: basic types, the property
 // variant, interface ids and the COM-style interfaces in their vtable order. The layout is that
-// of 7-Zip 23 and later on Linux x86_64: IUnknown has no virtual destructor, so every
-// interface's own methods start right after Release. SevenZipLibrary refuses a plug-in that
-// reports another layout.
+// of 7-Zip 23 and later: IUnknown has no virtual destructor, so every interface's own methods
+// start right after Release. SevenZipLibrary refuses a plug-in that reports another layout.
 //
-// wchar_t is 4 bytes here and holds UTF-16 code units; a BSTR points just past a 32-bit byte
-// count, into a block allocated with malloc (see sys-string.h).
+// wchar_t holds UTF-16 code units on every system: it is 2 bytes on Windows, where a character
+// outside the BMP takes two of them, and 4 bytes elsewhere, where the plug-in still stores the
+// two halves of a surrogate pair in two wchar_t. A BSTR comes from OLE Automation on Windows and
+// elsewhere points just past a 32-bit byte count, into a block allocated with malloc (see
+// sys-string.h).
 #include <cstddef>
 #include <cstdint>
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <unknwn.h>
+// windows.h renames FindResource to FindResourceW; platform/resources.h has a function of that
+// name, which code that includes this header beside it must reach as declared.
+#undef FindResource
+#endif
+
+// The plug-in's methods and exports use the system's COM calling convention, which differs from
+// the default only on 32-bit x86 Windows.
+#if defined(_WIN32) && defined(__i386__)
+#define ARC7Z_STDCALL __stdcall
+#else
+#define ARC7Z_STDCALL
+#endif
+
 namespace arc7z {
 
+#if defined(_WIN32)
+// The SDK's IUnknown fixes these: its methods return HRESULT (a 32-bit long) and ULONG.
+using HRESULT = ::HRESULT;
+using RefCount = ::ULONG;
+#else
 using HRESULT = std::int32_t;  // never `long`: that is 64-bit on LP64
+using RefCount = std::uint32_t;
+#endif
+static_assert(sizeof(HRESULT) == 4 && sizeof(RefCount) == 4);
 using UInt32 = std::uint32_t;
 using Int32 = std::int32_t;
 using UInt64 = std::uint64_t;
@@ -40,6 +71,9 @@ struct FILETIME {  // 100-ns ticks since 1601-01-01 UTC, in two halves (alignmen
   UInt32 dwHighDateTime;
 };
 
+#if defined(_WIN32)
+using GUID = ::GUID;  // the SDK's IUnknown takes it, and the SDK compares it
+#else
 struct GUID {
   UInt32 Data1;
   std::uint16_t Data2;
@@ -53,6 +87,8 @@ constexpr bool operator==(const GUID& a, const GUID& b) {
   }
   return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3;
 }
+#endif
+static_assert(sizeof(GUID) == 16);
 
 enum : VARTYPE {
   VT_EMPTY = 0,
@@ -97,8 +133,12 @@ struct PROPVARIANT {
     BSTR bstrVal;
   };
 };
-static_assert(sizeof(PROPVARIANT) == 16 && alignof(PROPVARIANT) == 8);
-static_assert(sizeof(wchar_t) == 4, "the plug-in's OLECHAR is a 4-byte wchar_t");
+// 32-bit x86 aligns 64-bit members to 4 inside structures; the value still starts at offset 8.
+static_assert(sizeof(PROPVARIANT) == 16 && offsetof(PROPVARIANT, uhVal) == 8);
+#if defined(_WIN32)
+static_assert(sizeof(PROPVARIANT) == sizeof(::PROPVARIANT));
+#endif
+static_assert(sizeof(wchar_t) == 2 || sizeof(wchar_t) == 4, "OLECHAR holds UTF-16 code units");
 
 // Property ids of archive items (and of the open callback's answers).
 enum : PROPID {
@@ -146,41 +186,44 @@ inline constexpr GUID IID_IInArchive = SevenZipIid(0x06, 0x60);
 
 // The interfaces keep 7-Zip's own global names, IUnknown included: the plug-in's objects carry
 // run-time type information under these names, and UndefinedBehaviorSanitizer matches dynamic
-// types by name, also against IUnknown when Release is called on a plug-in's object. Objects are
-// destroyed through Release only, so the destructors are protected and non-virtual: a virtual one
-// would add vtable slots the plug-in does not have.
+// types by name, also against IUnknown when Release is called on a plug-in's object. On Windows
+// the SDK's IUnknown takes the place of ours. Objects are destroyed through Release only, so the
+// destructors are protected and non-virtual: a virtual one would add vtable slots the plug-in
+// does not have.
+#if !defined(_WIN32)
 struct IUnknown {
-  virtual arc7z::HRESULT QueryInterface(const arc7z::GUID& iid, void** object) = 0;
-  virtual arc7z::UInt32 AddRef() = 0;
-  virtual arc7z::UInt32 Release() = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL QueryInterface(const arc7z::GUID& iid, void** object) = 0;
+  virtual arc7z::RefCount ARC7Z_STDCALL AddRef() = 0;
+  virtual arc7z::RefCount ARC7Z_STDCALL Release() = 0;
 
  protected:
   ~IUnknown() = default;
 };
+#endif
 
 struct ISequentialInStream : IUnknown {
-  virtual arc7z::HRESULT Read(void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL Read(void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
 
  protected:
   ~ISequentialInStream() = default;
 };
 
 struct IInStream : ISequentialInStream {
-  virtual arc7z::HRESULT Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
 
  protected:
   ~IInStream() = default;
 };
 
 struct IStreamGetSize : IUnknown {
-  virtual arc7z::HRESULT GetSize(arc7z::UInt64* size) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetSize(arc7z::UInt64* size) = 0;
 
  protected:
   ~IStreamGetSize() = default;
 };
 
 struct IStreamGetProps : IUnknown {
-  virtual arc7z::HRESULT GetProps(arc7z::UInt64* size, arc7z::FILETIME* cTime, arc7z::FILETIME* aTime, arc7z::FILETIME* mTime,
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetProps(arc7z::UInt64* size, arc7z::FILETIME* cTime, arc7z::FILETIME* aTime, arc7z::FILETIME* mTime,
                            arc7z::UInt32* attrib) = 0;
 
  protected:
@@ -201,95 +244,95 @@ struct CStreamFileProps {
 static_assert(sizeof(CStreamFileProps) == 64);
 
 struct IStreamGetProps2 : IUnknown {
-  virtual arc7z::HRESULT GetProps2(CStreamFileProps* props) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetProps2(CStreamFileProps* props) = 0;
 
  protected:
   ~IStreamGetProps2() = default;
 };
 
 struct ISequentialOutStream : IUnknown {
-  virtual arc7z::HRESULT Write(const void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL Write(const void* data, arc7z::UInt32 size, arc7z::UInt32* processedSize) = 0;
 
  protected:
   ~ISequentialOutStream() = default;
 };
 
 struct IOutStream : ISequentialOutStream {
-  virtual arc7z::HRESULT Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
-  virtual arc7z::HRESULT SetSize(arc7z::UInt64 newSize) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL Seek(arc7z::Int64 offset, arc7z::UInt32 seekOrigin, arc7z::UInt64* newPosition) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetSize(arc7z::UInt64 newSize) = 0;
 
  protected:
   ~IOutStream() = default;
 };
 
 struct IProgress : IUnknown {
-  virtual arc7z::HRESULT SetTotal(arc7z::UInt64 total) = 0;
-  virtual arc7z::HRESULT SetCompleted(const arc7z::UInt64* completeValue) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetTotal(arc7z::UInt64 total) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetCompleted(const arc7z::UInt64* completeValue) = 0;
 
  protected:
   ~IProgress() = default;
 };
 
 struct ICompressProgressInfo : IUnknown {
-  virtual arc7z::HRESULT SetRatioInfo(const arc7z::UInt64* inSize, const arc7z::UInt64* outSize) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetRatioInfo(const arc7z::UInt64* inSize, const arc7z::UInt64* outSize) = 0;
 
  protected:
   ~ICompressProgressInfo() = default;
 };
 
 struct ICryptoGetTextPassword : IUnknown {
-  virtual arc7z::HRESULT CryptoGetTextPassword(arc7z::BSTR* password) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL CryptoGetTextPassword(arc7z::BSTR* password) = 0;
 
  protected:
   ~ICryptoGetTextPassword() = default;
 };
 
 struct IArchiveOpenCallback : IUnknown {
-  virtual arc7z::HRESULT SetTotal(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
-  virtual arc7z::HRESULT SetCompleted(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetTotal(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetCompleted(const arc7z::UInt64* files, const arc7z::UInt64* bytes) = 0;
 
  protected:
   ~IArchiveOpenCallback() = default;
 };
 
 struct IArchiveExtractCallback : IProgress {
-  virtual arc7z::HRESULT GetStream(arc7z::UInt32 index, ISequentialOutStream** outStream,
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetStream(arc7z::UInt32 index, ISequentialOutStream** outStream,
                             arc7z::Int32 askExtractMode) = 0;
-  virtual arc7z::HRESULT PrepareOperation(arc7z::Int32 askExtractMode) = 0;
-  virtual arc7z::HRESULT SetOperationResult(arc7z::Int32 opRes) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL PrepareOperation(arc7z::Int32 askExtractMode) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetOperationResult(arc7z::Int32 opRes) = 0;
 
  protected:
   ~IArchiveExtractCallback() = default;
 };
 
 struct IArchiveOpenVolumeCallback : IUnknown {
-  virtual arc7z::HRESULT GetProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
-  virtual arc7z::HRESULT GetStream(const wchar_t* name, IInStream** inStream) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetStream(const wchar_t* name, IInStream** inStream) = 0;
 
  protected:
   ~IArchiveOpenVolumeCallback() = default;
 };
 
 struct IArchiveOpenSetSubArchiveName : IUnknown {
-  virtual arc7z::HRESULT SetSubArchiveName(const wchar_t* name) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL SetSubArchiveName(const wchar_t* name) = 0;
 
  protected:
   ~IArchiveOpenSetSubArchiveName() = default;
 };
 
 struct IInArchive : IUnknown {
-  virtual arc7z::HRESULT Open(IInStream* stream, const arc7z::UInt64* maxCheckStartPosition,
+  virtual arc7z::HRESULT ARC7Z_STDCALL Open(IInStream* stream, const arc7z::UInt64* maxCheckStartPosition,
                        IArchiveOpenCallback* openCallback) = 0;
-  virtual arc7z::HRESULT Close() = 0;
-  virtual arc7z::HRESULT GetNumberOfItems(arc7z::UInt32* numItems) = 0;
-  virtual arc7z::HRESULT GetProperty(arc7z::UInt32 index, arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
-  virtual arc7z::HRESULT Extract(const arc7z::UInt32* indices, arc7z::UInt32 numItems, arc7z::Int32 testMode,
+  virtual arc7z::HRESULT ARC7Z_STDCALL Close() = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetNumberOfItems(arc7z::UInt32* numItems) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetProperty(arc7z::UInt32 index, arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL Extract(const arc7z::UInt32* indices, arc7z::UInt32 numItems, arc7z::Int32 testMode,
                           IArchiveExtractCallback* extractCallback) = 0;
-  virtual arc7z::HRESULT GetArchiveProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
-  virtual arc7z::HRESULT GetNumberOfProperties(arc7z::UInt32* numProps) = 0;
-  virtual arc7z::HRESULT GetPropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID, arc7z::VARTYPE* varType) = 0;
-  virtual arc7z::HRESULT GetNumberOfArchiveProperties(arc7z::UInt32* numProps) = 0;
-  virtual arc7z::HRESULT GetArchivePropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID,
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetArchiveProperty(arc7z::PROPID propID, arc7z::PROPVARIANT* value) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetNumberOfProperties(arc7z::UInt32* numProps) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetPropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID, arc7z::VARTYPE* varType) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetNumberOfArchiveProperties(arc7z::UInt32* numProps) = 0;
+  virtual arc7z::HRESULT ARC7Z_STDCALL GetArchivePropertyInfo(arc7z::UInt32 index, arc7z::BSTR* name, arc7z::PROPID* propID,
                                          arc7z::VARTYPE* varType) = 0;
 
  protected:
@@ -317,7 +360,7 @@ using ::IArchiveOpenSetSubArchiveName;
 using ::IInArchive;
 
 // The plug-in's exports this layer calls.
-using CreateObjectFunc = HRESULT (*)(const GUID* clsid, const GUID* iid, void** outObject);
-using GetModulePropFunc = HRESULT (*)(PROPID propID, PROPVARIANT* value);
+using CreateObjectFunc = HRESULT(ARC7Z_STDCALL*)(const GUID* clsid, const GUID* iid, void** outObject);
+using GetModulePropFunc = HRESULT(ARC7Z_STDCALL*)(PROPID propID, PROPVARIANT* value);
 
 }  // namespace arc7z

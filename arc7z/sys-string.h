@@ -1,6 +1,7 @@
 #pragma once
-// System strings (BSTR) in the plug-in's own layout: a malloc'd block holding a 32-bit byte
-// count, the characters and a zero terminator, the BSTR pointing at the characters. The plug-in
+// System strings (BSTR) and property values as the plug-in allocates and frees them. On Windows
+// both go through OLE Automation. Elsewhere a BSTR is a malloc'd block holding a 32-bit byte
+// count, the characters and a zero terminator, the BSTR pointing at the characters: the plug-in
 // frees what we hand it with free() on the block, and so do we with what it hands us.
 #include <string>
 #include <string_view>
@@ -12,8 +13,11 @@ namespace arc7z {
 // A copy of `text`, or nullptr when memory runs out.
 BSTR allocSysString(std::wstring_view text);
 void freeSysString(BSTR text);
-// Characters held (the byte count / 4); 0 for nullptr.
+// Characters held (UTF-16 code units); 0 for nullptr.
 UInt32 sysStringLength(BSTR text);
 std::wstring sysStringText(BSTR text);
+
+// Frees what the value holds and leaves it empty (VT_EMPTY, all bytes zero).
+void clearPropVariant(PROPVARIANT& value) noexcept;
 
 }  // namespace arc7z

@@ -1,3 +1,4 @@
+// Plain code, no system call: Windows builds it too, where wchar_t is 2 bytes.
 #include "platform/encoding.h"
 
 #include <cstdint>
@@ -55,12 +56,23 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
   return c;
 }
 
+// A 2-byte wchar_t (Windows) takes a character outside the BMP as a surrogate pair.
+void AppendWide(std::wstring& out, char32_t c) {
+  if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+    c -= 0x10000;
+    out += static_cast<wchar_t>(0xD800 + (c >> 10));
+    out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+  } else {
+    out += static_cast<wchar_t>(c);
+  }
+}
+
 }  // namespace
 
 std::wstring Utf8ToWide(std::string_view text) {
   std::wstring out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) out += static_cast<wchar_t>(DecodeUtf8(text, i));
+  for (size_t i = 0; i < text.size();) AppendWide(out, DecodeUtf8(text, i));
   return out;
 }
 

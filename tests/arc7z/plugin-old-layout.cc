@@ -3,12 +3,25 @@
 #include <cstdint>
 #include <cstring>
 
-extern "C" std::int32_t CreateObject(const void*, const void*, void** object) {
+// The exports of the real plug-in: __stdcall on 32-bit Windows, exported there by their plain
+// names (the build links this library with --kill-at).
+#if defined(_WIN32)
+#define PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define PLUGIN_EXPORT extern "C"
+#endif
+#if defined(_WIN32) && defined(__i386__)
+#define PLUGIN_CALL __stdcall
+#else
+#define PLUGIN_CALL
+#endif
+
+PLUGIN_EXPORT std::int32_t PLUGIN_CALL CreateObject(const void*, const void*, void** object) {
   *object = nullptr;
   return static_cast<std::int32_t>(0x80040111u);
 }
 
-extern "C" std::int32_t GetModuleProp(std::uint32_t propID, void* value) {
+PLUGIN_EXPORT std::int32_t PLUGIN_CALL GetModuleProp(std::uint32_t propID, void* value) {
   unsigned char* v = static_cast<unsigned char*>(value);
   std::memset(v, 0, 16);
   if (propID == 0) {
