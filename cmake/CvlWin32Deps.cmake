@@ -14,6 +14,7 @@ if(NOT EXISTS "${deps_prefix}/lib/libcurl.a" OR NOT EXISTS "${deps_prefix}/bin/7
   message(STATUS "Building libcurl and 7z.dll for Windows in ${CVL_WIN32_DEPS_DIR} (logs there)")
   execute_process(
     COMMAND ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR}/cmake/win32-deps -B ${CVL_WIN32_DEPS_DIR}
+      -G "Unix Makefiles"
       -DCVL_DEBIAN_SOURCES=${CVL_DEBIAN_SOURCES}
       -DCVL_DEPS_PREFIX=${deps_prefix}
       -DCVL_MINGW_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE}
