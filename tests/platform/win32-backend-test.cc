@@ -56,7 +56,7 @@ TEST_F(Win32Backend, readOnlyFilesAreReplacedAndRemovedAsOnPosix) {
     ASSERT_TRUE(file.createReplacing(path("a")));
     ASSERT_TRUE(file.setPermissions(0444));
   }
-  EXPECT_EQ(platform::StatusOf(path("a"), platform::LinkPolicy::follow)->mode & 0222, 0u);
+  EXPECT_EQ(platform::StatusOf(path("a"), platform::LinkPolicy::follow)->permissions & 0222, 0u);
   platform::File again;
   ASSERT_TRUE(again.createReplacing(path("a")));
   again.close();
