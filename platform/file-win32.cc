@@ -53,11 +53,9 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle) {
   s.isSymlink = IsSymlinkTag(handle, info.dwFileAttributes);
   s.isDirectory = !s.isSymlink && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   s.isRegular = !s.isSymlink && !s.isDirectory && ::GetFileType(handle) == FILE_TYPE_DISK;
-  // A POSIX mode in the same spirit: the read-only attribute takes the write bits away.
-  const std::uint32_t type = s.isSymlink ? 0120000 : s.isDirectory ? 0040000 : 0100000;
-  std::uint32_t permissions = s.isDirectory || s.isSymlink ? 0777 : 0666;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) permissions &= ~0222u;
-  s.mode = type | permissions;
+  // POSIX permission bits in the same spirit: the read-only attribute takes the write bits away.
+  s.permissions = s.isDirectory || s.isSymlink ? 0777 : 0666;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) s.permissions &= ~0222u;
   s.size = s.isDirectory ? 0 : (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   s.device = info.dwVolumeSerialNumber;
   s.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
