@@ -8,12 +8,13 @@ set(CPACK_PACKAGE_NAME corvela)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${CVL_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "launcher of the online game Corvela")
+# Lines of under 80 columns, as the control file wants its long description.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Installs the online game Corvela into the folder it is started in, shows the platform's "
-    "login page in its own window and starts the game client once the player has logged in. "
-    "The package holds the launcher cvl_qx, its uninstaller uninst, a menu entry, an icon and "
-    "the manual pages.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+    "Installs the online game Corvela into the folder it is started in, shows the"
+    "platform's login page in its own window and starts the game client once the"
+    "player has logged in. The package holds the launcher cvl_qx, its uninstaller"
+    "uninst, a menu entry, an icon and the manual pages.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
