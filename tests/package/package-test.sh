@@ -24,12 +24,14 @@ expected_files=(
   usr/share/man/man1/uninst.1
 )
 
-# check_tree ROOT: ROOT/usr holds the listed files and nothing else, and each passes its checker.
+# check_tree ROOT: ROOT/usr holds the listed files, the icon in larger sizes at most, and nothing
+# else, and each passes its checker.
 check_tree() {
   local root=$1 f
   local listed actual
   listed=$(printf '%s\n' "${expected_files[@]}" | sort)
-  actual=$(cd "$root" && find usr ! -type d | sort)
+  actual=$(cd "$root" && find usr ! -type d ! -path "usr/share/icons/hicolor/*/apps/corvela.png" | sort)
+  actual=$(printf '%s\n' $actual "$icon" | sort -u)
   [ "$listed" = "$actual" ] || fail "the install tree differs from the list:
 $(diff <(echo "$listed") <(echo "$actual") || true)"
   for f in usr/bin/cvl_qx usr/bin/uninst; do
@@ -45,7 +47,13 @@ $(diff <(echo "$listed") <(echo "$actual") || true)"
   [ -x "$root/usr/bin/$exec" ] || fail "the entry's Exec=$exec is not an installed program"
   [ -f "$root/usr/share/icons/hicolor/64x64/apps/$icon_name.png" ] ||
     fail "the entry's Icon=$icon_name names no installed icon"
-  file "$root/$icon" | grep -q 'PNG image data, 64 x 64,' || fail "$icon is not a 64 x 64 PNG: $(file "$root/$icon")"
+  # Every size of the icon lies in the folder of its size.
+  [ -f "$root/$icon" ] || fail "$icon is missing"
+  local size
+  for f in "$root"/usr/share/icons/hicolor/*/apps/corvela.png; do
+    size=$(basename "$(dirname "$(dirname "$f")")")
+    file "$f" | grep -q "PNG image data, ${size/x/ x }," || fail "${f#"$root"/} is not a $size PNG: $(file "$f")"
+  done
 
   said=$(appstreamcli validate --no-net "$root/$metainfo" 2>&1) || fail "appstreamcli rejects $metainfo: $said"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/$metainfo" ||
