@@ -1,5 +1,5 @@
-# Sourced by scripts/demo and the end-to-end tests: the demo server, and an environment in which
-# the launcher talks only to it and writes nothing outside a given folder.
+# Sourced by scripts/demo: the demo server, and an environment in which the launcher talks only
+# to it and writes nothing outside a given folder.
 
 # demo_start_server BUILD_DIR WORK_DIR GAME_DIR [demo_server options...]
 # Starts BUILD_DIR/tools/demo/demo_server serving GAME_DIR as the configuration's "path", with its
@@ -46,8 +46,9 @@ demo_stop_server() {
 
 # demo_launcher_env ROOT
 # Points the launcher's three endpoints at the running demo server and keeps its home,
-# configuration, caches and registry under ROOT. The X authority of the user's display is kept,
-# since it is found through HOME.
+# configuration, caches, registry and desktop folder under ROOT. The desktop folder exists, as on
+# a player's machine, so that the launcher saves its shortcut there. The X authority of the user's
+# display is kept, since it is found through HOME.
 demo_launcher_env() {
   local root=$1
   if [ -z "${XAUTHORITY:-}" ] && [ -n "${HOME:-}" ] && [ -f "$HOME/.Xauthority" ]; then
@@ -56,7 +57,7 @@ demo_launcher_env() {
   export HOME=$root/home
   export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
   export CVL_REGISTRY_DIR=$root/registry
-  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$CVL_REGISTRY_DIR"
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$CVL_REGISTRY_DIR" "$HOME/Desktop"
   local game=http://127.0.0.1:$DEMO_PORT
   export CVL_STRING_148="http://127.0.0.1:$DEMO_LOGIN_PORT/oauth2/5670?redirectUri=$game/user/kvWebLogin"
   export CVL_STRING_154="$game/log/log"
