@@ -35,8 +35,10 @@ std::size_t OnWriteConfiguration(char* data, std::size_t size, std::size_t count
 }
 
 curl_socket_t OnOpenSocket(void*, curlsocktype, curl_sockaddr* address) {
-  const int fd = platform::OpenSocketNotInherited(address->family, address->socktype, address->protocol);
-  return fd < 0 ? CURL_SOCKET_BAD : fd;
+  const platform::NativeSocket handle =
+      platform::OpenSocketNotInherited(address->family, address->socktype, address->protocol);
+  // curl's socket type is the system's own handle type, so the value passes through whole.
+  return handle == platform::kNoSocket ? CURL_SOCKET_BAD : static_cast<curl_socket_t>(handle);
 }
 
 }  // namespace

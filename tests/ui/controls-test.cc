@@ -97,10 +97,7 @@ TEST(LoadPngResource, APictureWithoutAlphaIsLeftAsItIs) {
 
 // A picture button alone in a window, for what it does without a picture.
 TEST(PicButton, WithoutAPictureItDrawsNothingAndStillClicks) {
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
-  gtk_window_move(GTK_WINDOW(window), 100, 100);
-  gtk_window_set_default_size(GTK_WINDOW(window), 200, 200);
+  GtkWidget* window = uitest::BorderlessWindow(100, 100, 200, 200);
   GtkWidget* fixed = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(window), fixed);
   GtkWidget* box = gtk_event_box_new();

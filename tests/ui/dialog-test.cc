@@ -204,12 +204,9 @@ TEST_F(DialogTest, ShapeKeepsThePixelsOfAlpha120AndMore) {
 }
 
 TEST_F(DialogTest, ClicksOnTheTransparentMarginsReachTheWindowBehind) {
-  GtkWidget* behind = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_decorated(GTK_WINDOW(behind), FALSE);
   // Smaller than the screen: openbox would take a screen-sized borderless window for a full-screen
   // one and lift it over everything once it has the focus.
-  gtk_window_move(GTK_WINDOW(behind), 300, 150);
-  gtk_window_set_default_size(GTK_WINDOW(behind), 1000, 700);
+  GtkWidget* behind = uitest::BorderlessWindow(300, 150, 1000, 700);
   gtk_widget_add_events(behind, GDK_BUTTON_PRESS_MASK);
   int presses = 0;
   g_signal_connect(behind, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {

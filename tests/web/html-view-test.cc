@@ -154,6 +154,34 @@ long Count(const std::vector<std::string>& items, const std::string& item) {
   return std::count(items.begin(), items.end(), item);
 }
 
+struct MessageBoxSeen {
+  int count = 0;
+  std::string title, text;
+  GtkMessageType type = GTK_MESSAGE_OTHER;
+  // When set, boxes stay up until it holds: a case can keep a box open until the page has done
+  // what it must do beside it.
+  bool (*ready)() = nullptr;
+};
+
+// Dismisses every message box the view shows, as the player would, noting what it said.
+gboolean DismissMessageBoxes(gpointer data) {
+  auto* seen = static_cast<MessageBoxSeen*>(data);
+  if (seen->ready != nullptr && !seen->ready()) return G_SOURCE_CONTINUE;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item; item = item->next) {
+    if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_mapped(GTK_WIDGET(item->data))) continue;
+    ++seen->count;
+    seen->title = gtk_window_get_title(GTK_WINDOW(item->data));
+    gchar* text = nullptr;
+    g_object_get(item->data, "text", &text, "message-type", &seen->type, nullptr);
+    seen->text = text ? text : "";
+    g_free(text);
+    gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_OK);
+  }
+  g_list_free(windows);
+  return G_SOURCE_CONTINUE;
+}
+
 class HtmlViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -192,6 +220,31 @@ class HtmlViewTest : public ::testing::Test {
     const std::string path = std::getenv("PATH");
     setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
     return std::shared_ptr<void>(nullptr, [path](void*) { setenv("PATH", path.c_str(), 1); });
+  }
+
+  // What the player was shown while an AppLogin call was refused, and the handle of the window
+  // the page ran in.
+  struct Refusal {
+    MessageBoxSeen boxes;
+    std::int32_t windowHandle = 0;
+  };
+
+  // Opens the AppLogin page in a dialog of its own, dismissing every message box as the player
+  // would, and checks what every refused call shares: the page hears false and starts over, and
+  // the dialog stays.
+  void RunRefusedAppLogin(Refusal& refusal) {
+    const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &refusal.boxes);
+    // However this ends, the dismisser must not outlive the record it writes into.
+    const std::shared_ptr<void> stopDismissing(nullptr, [dismisser](void*) { g_source_remove(dismisser); });
+    CBaseHtmlView view(values_);
+    TestHost host;
+    Open(view, host, "applogin");
+    refusal.windowHandle = host.WindowHandle();
+    ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
+    EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
+    EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
+    RunFor(0.5);
+    EXPECT_EQ(host.destroyRequests, 0);
   }
 
   fs::path gameDir_;
@@ -310,34 +363,6 @@ TEST_F(HtmlViewTest, ClientStartDestroysTheDialogAndTheViewOutlivesIt) {
   RunFor(0.5);
 }
 
-struct MessageBoxSeen {
-  int count = 0;
-  std::string title, text;
-  GtkMessageType type = GTK_MESSAGE_OTHER;
-  // When set, boxes stay up until it holds: a case can keep a box open until the page has done
-  // what it must do beside it.
-  bool (*ready)() = nullptr;
-};
-
-// Dismisses every message box the view shows, as the player would, noting what it said.
-gboolean DismissMessageBoxes(gpointer data) {
-  auto* seen = static_cast<MessageBoxSeen*>(data);
-  if (seen->ready != nullptr && !seen->ready()) return G_SOURCE_CONTINUE;
-  GList* windows = gtk_window_list_toplevels();
-  for (GList* item = windows; item; item = item->next) {
-    if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_mapped(GTK_WIDGET(item->data))) continue;
-    ++seen->count;
-    seen->title = gtk_window_get_title(GTK_WINDOW(item->data));
-    gchar* text = nullptr;
-    g_object_get(item->data, "text", &text, "message-type", &seen->type, nullptr);
-    seen->text = text ? text : "";
-    g_free(text);
-    gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_OK);
-  }
-  g_list_free(windows);
-  return G_SOURCE_CONTINUE;
-}
-
 TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver) {
   const struct {
     const char* name;
@@ -353,19 +378,9 @@ TEST_F(HtmlViewTest, ClientNotReadyShowsTheBoxStartsNothingAndStartsThePageOver)
     g_bInstallFinished = c.installFinished;
     g_server->SetLoginText("player");
     const size_t logOffset = Logged().size();
-    MessageBoxSeen seen;
-    const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
-    {
-      CBaseHtmlView view(values_);
-      TestHost host;
-      Open(view, host, "applogin");
-      ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
-      EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
-      EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
-      RunFor(0.5);
-      EXPECT_EQ(host.destroyRequests, 0);
-    }
-    g_source_remove(dismisser);
+    Refusal refusal;
+    ASSERT_NO_FATAL_FAILURE(RunRefusedAppLogin(refusal));
+    const MessageBoxSeen& seen = refusal.boxes;
     EXPECT_EQ(seen.count, 1);
     EXPECT_EQ(seen.title, "来自网页的消息");
     EXPECT_EQ(seen.text, "游戏正在下载");
@@ -381,31 +396,20 @@ TEST_F(HtmlViewTest, CommandLineOver1023BytesShowsTheBoxStartsNothingAndStartsTh
   const fs::path client = InstallRecordingClient();
   g_server->SetLoginText(std::string(800, 'x'));
   const size_t logOffset = Logged().size();
-  MessageBoxSeen seen;
-  const guint dismisser = g_timeout_add(100, DismissMessageBoxes, &seen);
-  {
-    CBaseHtmlView view(values_);
-    TestHost host;
-    Open(view, host, "applogin");
-    ASSERT_TRUE(WaitUntil([] { return !g_server->Answers("result").empty(); }));
-    EXPECT_EQ(g_server->Answers("result"), std::vector<std::string>{"boolean:false"});
-    EXPECT_TRUE(WaitUntil([] { return g_server->Requests("/page/applogin").size() == 2; }));
-    RunFor(0.5);
-    EXPECT_FALSE(fs::exists(client.string() + ".args"));
-    EXPECT_EQ(host.destroyRequests, 0);
-    EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
-    // 800 bytes give 1068 Base64 characters; the path and the other words come on top.
-    const size_t length = client.string().size() + 1 + 1068 + std::string(" 1180 ").size() +
-                          std::to_string(host.WindowHandle()).size() + 4;
-    EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
-                                          "AppLogin command line too long, client not started: " +
-                                              std::to_string(length) + " bytes"}));
-  }
-  g_source_remove(dismisser);
+  Refusal refusal;
+  ASSERT_NO_FATAL_FAILURE(RunRefusedAppLogin(refusal));
+  EXPECT_FALSE(fs::exists(client.string() + ".args"));
+  EXPECT_EQ(Count(g_server->Events(), "game_start"), 0);
+  // 800 bytes give 1068 Base64 characters; the path and the other words come on top.
+  const size_t length = client.string().size() + 1 + 1068 + std::string(" 1180 ").size() +
+                        std::to_string(refusal.windowHandle).size() + 4;
+  EXPECT_TRUE(LoggedInOrder(logOffset, {"AppLogin Start Game",
+                                        "AppLogin command line too long, client not started: " +
+                                            std::to_string(length) + " bytes"}));
   // The player hears of it as of a client that is not there yet.
-  EXPECT_EQ(seen.count, 1);
-  EXPECT_EQ(seen.title, "来自网页的消息");
-  EXPECT_EQ(seen.text, "游戏正在下载");
+  EXPECT_EQ(refusal.boxes.count, 1);
+  EXPECT_EQ(refusal.boxes.title, "来自网页的消息");
+  EXPECT_EQ(refusal.boxes.text, "游戏正在下载");
 }
 
 TEST_F(HtmlViewTest, SecondAppLoginWhileTheFirstShowsItsBoxAnswersFalseAndDoesNothing) {
