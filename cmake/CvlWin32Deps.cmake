@@ -47,7 +47,8 @@ if(NOT EXISTS ${host_headers}/nlohmann/json.hpp)
   message(FATAL_ERROR "nlohmann JSON not found in /usr/include (nlohmann-json3-dev)")
 endif()
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
-target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${host_headers}/nlohmann/..)
+# The links folder itself: "nlohmann/.." would resolve through the link to /usr/include.
+target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${host_headers})
 
 # pkg-config searches only a folder of .pc files written here for the target, so the tests'
 # pkg_check_modules find cpp-httplib with Winsock and never a host library.

@@ -100,7 +100,7 @@ TEST(ConfigText, PathAndNameKeepTheirCaseAndEmptyOnesKeepTheCurrentValue) {
 TEST(ConfigText, WarningsNameTheLineCountingBothEndsOfCrLf) {
   CaptureStdout();
   cvlog::ParseConfigText("level=info\r\n[a]\r\n[b]\r\n[a]\r\n# comment\r\n=x\r\n");
-  EXPECT_EQ(GetCapturedStdout(),
+  EXPECT_EQ(cvlog_test::CapturedConsole(),
             "cvlog configure warning: not found current logger name:[] at line:1, key=level, value=info \r\n"
             "cvlog configure warning: duplicate logger key:[a] at line: 7 \r\n");
 }
@@ -143,7 +143,7 @@ TEST(ConfigText, ReloadResetsUnmentionedAttributesAndCreatesNoLogger) {
   const auto file = dir.path() / "log.conf";
   WriteText(file, "[Main]\nlevel=error\n[a]\nlevel=warn\n");
   cvlog::LogManager manager("p");
-  ASSERT_TRUE(manager.Config(file.c_str()));
+  ASSERT_TRUE(manager.Config(file.string().c_str()));
   EXPECT_EQ(manager.Entry(0).level, cvlog::LOG_ERROR);
 
   WriteText(file, "[Main]\nname=renamed\n[a]\nlevel=fatal\n[c]\n");
@@ -162,18 +162,18 @@ TEST(ConfigText, ConfigFileErrors) {
 
   CaptureStdout();
   EXPECT_FALSE(manager.Config(missing.c_str()));
-  EXPECT_EQ(GetCapturedStdout(), " !!! !!! !!! !!!\r\n !!! !!! cvlog load config file error. filename=" + missing +
+  EXPECT_EQ(cvlog_test::CapturedConsole(), " !!! !!! !!! !!!\r\n !!! !!! cvlog load config file error. filename=" + missing +
                                      "  !!! !!! \r\n !!! !!! !!! !!!\r\n");
 
   // The first call stored its path although the file was missing: the second is refused.
   CaptureStdout();
   EXPECT_FALSE(manager.Config("other.conf"));
-  EXPECT_EQ(GetCapturedStdout(), " !!! !!! !!! !!!\r\n !!! !!! cvlog configure error: too many calls to Config. the old "
+  EXPECT_EQ(cvlog_test::CapturedConsole(), " !!! !!! !!! !!!\r\n !!! !!! cvlog configure error: too many calls to Config. the old "
                                  "config file=" + missing + ",  the new config file=other.conf !!! !!! \r\n"
                                  " !!! !!! !!! !!!\r\n");
   CaptureStdout();
   EXPECT_FALSE(manager.ReloadConfig());
-  EXPECT_NE(GetCapturedStdout().find("load config file error"), std::string::npos);
+  EXPECT_NE(cvlog_test::CapturedConsole().find("load config file error"), std::string::npos);
 }
 
 TEST(ConfigText, TooManyLoggersSkipsOnlyTheOnesThatDoNotFit) {
@@ -182,7 +182,7 @@ TEST(ConfigText, TooManyLoggersSkipsOnlyTheOnesThatDoNotFit) {
   cvlog::LogManager manager("p");
   CaptureStdout();
   EXPECT_TRUE(manager.ConfigFromText(text.c_str()));
-  GetCapturedStdout();
+  cvlog_test::CapturedConsole();
   EXPECT_EQ(manager.ActiveLoggerCount(), cvlog::LOGGER_MAX);
   EXPECT_EQ(manager.LookupLogger("s"), 19);
   EXPECT_EQ(manager.Entry(19).level, cvlog::LOG_WARN);

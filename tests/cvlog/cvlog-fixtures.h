@@ -1,10 +1,12 @@
 #pragma once
 // Log files, waiting for the writer, and records with a chosen time for the logging module's tests.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <stdlib.h>
 #include <time.h>
+#if !defined(_WIN32)
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/environment.h"
 #include "support/files.h"
 #include "support/temp-dir.h"
 #include "util/cvlog/log-manager.h"
@@ -34,7 +37,7 @@ inline std::vector<std::string> ListFiles(const fs::path& root) {
   std::vector<std::string> names;
   if (!fs::exists(root)) return names;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
-    if (item.is_regular_file()) names.push_back(fs::relative(item.path(), root).string());
+    if (item.is_regular_file()) names.push_back(fs::relative(item.path(), root).generic_string());
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -108,6 +111,7 @@ class ManualClock {
   std::mutex gate_;
 };
 
+#if !defined(_WIN32)
 // The descriptors of this process open on a file.
 inline std::vector<int> DescriptorsOn(const fs::path& file) {
   std::vector<int> found;
@@ -121,6 +125,23 @@ inline std::vector<int> DescriptorsOn(const fs::path& file) {
 }
 
 inline bool ClosedOnExec(int fd) { return (fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0; }
+#endif
+
+// What the process wrote to its standard output since testing::internal::CaptureStdout. GoogleTest
+// reads the capture back in text mode on Windows, which folds each CR LF the logger wrote into LF;
+// the CR goes back so that the same line ends are checked on every system.
+inline std::string CapturedConsole() {
+  std::string text = testing::internal::GetCapturedStdout();
+#if defined(_WIN32)
+  std::string restored;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) restored += '\r';
+    restored += text[i];
+  }
+  text = std::move(restored);
+#endif
+  return text;
+}
 
 // Seconds since 1970 of a UTC date and time.
 inline std::int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
@@ -131,23 +152,22 @@ inline std::int64_t Utc(int year, int month, int day, int hour, int minute, int 
   t.tm_hour = hour;
   t.tm_min = minute;
   t.tm_sec = second;
+#if defined(_WIN32)
+  return static_cast<std::int64_t>(_mkgmtime64(&t));
+#else
   return static_cast<std::int64_t>(timegm(&t));
+#endif
 }
 
 // Sets the process's time zone for one test and puts the old one back.
 class ScopedTimeZone {
  public:
-  explicit ScopedTimeZone(const char* zone) {
-    if (const char* old = getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
+  explicit ScopedTimeZone(const char* zone) : old_(testing_support::GetEnvironment("TZ")) {
+    testing_support::SetEnvironment("TZ", zone);
     tzset();
   }
   ~ScopedTimeZone() {
-    if (old_) {
-      setenv("TZ", old_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
+    testing_support::SetEnvironment("TZ", old_);
     tzset();
   }
 

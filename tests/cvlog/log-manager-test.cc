@@ -119,7 +119,7 @@ TEST(LogManager, CreateLoggerUpToLoggerMax) {
   EXPECT_EQ(manager.CreateLogger(nullptr), -1);
   CaptureStdout();
   EXPECT_EQ(manager.CreateLogger("one too many"), -1);
-  EXPECT_EQ(GetCapturedStdout(), "cvlog: CreateLogger can not create|writeover, because loggerid need < LOGGER_MAX! \r\n");
+  EXPECT_EQ(cvlog_test::CapturedConsole(), "cvlog: CreateLogger can not create|writeover, because loggerid need < LOGGER_MAX! \r\n");
   EXPECT_EQ(manager.ActiveLoggerCount(), cvlog::LOGGER_MAX);
   EXPECT_EQ(manager.LookupLogger("logger19"), 19);
   EXPECT_EQ(manager.LookupLogger(" logger19"), -1);
@@ -177,10 +177,10 @@ TEST(LogManager, StartTwiceAndStopTwice) {
   ASSERT_TRUE(manager.Start());
   CaptureStdout();
   EXPECT_FALSE(manager.Start());
-  EXPECT_EQ(GetCapturedStdout(), "cvlog already start \r\n");
+  EXPECT_EQ(cvlog_test::CapturedConsole(), "cvlog already start \r\n");
   CaptureStdout();
   EXPECT_TRUE(manager.Stop());
-  EXPECT_EQ(GetCapturedStdout(), "cvlog stopping \r\n");
+  EXPECT_EQ(cvlog_test::CapturedConsole(), "cvlog stopping \r\n");
   EXPECT_FALSE(manager.Stop());
   EXPECT_FALSE(manager.IsEnabled(0));  // the writer switches every logger off as it ends
   EXPECT_EQ(manager.PoolSize(), 0u);
@@ -284,7 +284,7 @@ TEST(LogManager, DisplayCopiesLinesToStandardOutput) {
   LOG_LINE_ON(&manager, 0, cvlog::LOG_WARN, "shown");
   LOG_LINE_ON(&manager, 0, cvlog::LOG_DEBUG, "shown plain");
   ASSERT_TRUE(manager.Stop());
-  const std::string out = GetCapturedStdout();
+  const std::string out = cvlog_test::CapturedConsole();
   EXPECT_NE(out.find(" LOG_WARN shown\r\n"), std::string::npos) << out;
   EXPECT_NE(out.find(" LOG_DEBUG shown plain\r\n"), std::string::npos) << out;
   EXPECT_EQ(out.find("\x1b["), std::string::npos);  // no colour codes into a pipe

@@ -52,6 +52,9 @@ TEST(RecordHeader, DateTimeThreadAndLevelName) {
 // Central European days of 23 and 25 hours in 2026: the clock reads right on both sides of the
 // change and across the following midnight, whether the day was cached before or not.
 TEST(RecordHeader, WallClockAcrossDaylightSavingChanges) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the Windows C runtime's TZ takes no POSIX daylight-saving rules";
+#endif
   cvlog_test::ScopedTimeZone berlin(cvlog_test::kBerlin);
   struct Case {
     std::int64_t time;

@@ -33,7 +33,7 @@ TEST(RecordWriter, WritesWithinItsRoomAndNeverPastIt) {
       {"negative", 100, [](auto& w) { w.signedNumber(-42); }, "-42"},
       {"the most negative", 100, [](auto& w) { w.signedNumber(LLONG_MIN); }, "-9223372036854775808"},
       {"a pointer shows every digit", 100, [](auto& w) { w.pointer(reinterpret_cast<void*>(0x12AB)); },
-       "00000000000012AB"},
+       std::string(2 * sizeof(void*) - 4, '0') + "12AB"},
       {"pieces in order", 100, [](auto& w) { cvlog::AppendPieces(w, "id=", 5, ' ', std::string("x"), -1, 7u, true); },
        "id=5 x-17true"},
   };
