@@ -17,6 +17,14 @@
 #include "util/cvlog/main-logger.h"
 
 int main(int argc, char** argv) {
+  // Before anything else, the display check included: asking for the usage or the version must
+  // leave no trace (no log, no registry value, no request, no window).
+  if (const InfoRequest request = ReadInfoRequest(argc, argv); request != InfoRequest::none) {
+    const std::string text = InfoText(request);
+    const bool printed = std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    return printed ? 0 : 1;
+  }
+
   // Locales are chosen here, while no other thread runs (setlocale is not safe beside them), and
   // not again by the toolkit: every category from the environment as the toolkit would choose
   // them, and a UTF-8 character type, which the archive plug-in samples when it is loaded.

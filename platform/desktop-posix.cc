@@ -64,6 +64,11 @@ std::string ConfigHome() {
   return HomeDirectory() + "/.config";
 }
 
+std::string DataHome() {
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') return data;
+  return HomeDirectory() + "/.local/share";
+}
+
 std::optional<std::string> ReadDesktopDirectory() {
   std::ifstream file(ConfigHome() + "/user-dirs.dirs");
   std::optional<std::string> desktop;

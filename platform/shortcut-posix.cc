@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/atomic-write.h"
+#include "platform/desktop.h"
 #include "platform/shortcut-posix.h"
 
 namespace platform {
@@ -42,8 +43,20 @@ std::string DesktopEntryText(const std::string& launcher, const std::string& wor
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Corvela\n"
+         "Comment=Install and play the online game Corvela\n"
          "Exec=" + EscapeValue(QuoteExecArgument(launcher)) + "\n"
-         "Path=" + EscapeValue(workingDirectory) + "\n";
+         "Path=" + EscapeValue(workingDirectory) + "\n"
+         "Icon=" + kApplicationId + "\n"
+         "Terminal=false\n"
+         "Categories=Game;\n"
+         "StartupWMClass=" + kWindowClass + "\n";
+}
+
+std::string MenuEntryPath() { return DataHome() + "/applications/" + kApplicationId + ".desktop"; }
+
+std::string IconPath(int pixels) {
+  const std::string size = std::to_string(pixels);
+  return DataHome() + "/icons/hicolor/" + size + "x" + size + "/apps/" + kApplicationId + ".png";
 }
 
 bool CreateShortcut(const std::string& path, const std::string& target, const std::string& workingDirectory) {

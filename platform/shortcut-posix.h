@@ -1,11 +1,24 @@
 #pragma once
-// What a shortcut holds on POSIX desktops: a desktop entry.
+// What a shortcut holds on POSIX desktops: a desktop entry, which also goes into the user's
+// application menu, with the launcher's icon installed into the icon theme beside it.
 #include <string>
 
 namespace platform {
 
+// The class of the launcher's window (WM_CLASS), which the entries name in StartupWMClass= so
+// that desktops group the running window with its entry.
+inline constexpr char kWindowClass[] = "Corvela";
+// The launcher's id among the user's applications: the name of its menu entry's file and of its
+// icon in the icon theme, which the entries' Icon= names.
+inline constexpr char kApplicationId[] = "corvela";
+
 // The desktop entry that starts `launcher` in `workingDirectory`, escaped as the Desktop Entry
 // format requires.
 std::string DesktopEntryText(const std::string& launcher, const std::string& workingDirectory);
+
+// DataHome()/applications/corvela.desktop: the launcher's entry in the application menu.
+std::string MenuEntryPath();
+// DataHome()/icons/hicolor/<pixels>x<pixels>/apps/corvela.png: the icon in one size.
+std::string IconPath(int pixels);
 
 }  // namespace platform

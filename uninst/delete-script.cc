@@ -1,6 +1,8 @@
 #include "uninst/delete-script.h"
 
 #include "platform/file-names.h"
+#include "platform/shortcut-posix.h"
+#include "res/resource-ids.h"
 
 namespace uninst {
 
@@ -26,7 +28,7 @@ std::string DeleteEverywhereBelow(const std::string& folder, const char* name) {
 
 }  // namespace
 
-std::string DeleteScriptText(const std::optional<std::string>& desktop) {
+std::string DeleteScriptText(const std::optional<std::string>& desktop, const std::vector<std::string>& menuFiles) {
   using namespace platform;
   const std::string data = kDataFolder;
   std::string text = "#!/bin/sh\n";
@@ -46,8 +48,15 @@ std::string DeleteScriptText(const std::optional<std::string>& desktop) {
   const std::string entry = desktop ? ShellQuoted(*desktop + "/" + kShortcutFileName)
                                     : std::string("\"$HOME/Desktop/") + kShortcutFileName + "\"";
   text += "rm -f -- " + entry + "\n";
+  for (const std::string& file : menuFiles) text += "rm -f -- " + ShellQuoted(file) + "\n";
   text += "rm -f -- \"$0\"";
   return text;
+}
+
+std::vector<std::string> InstalledMenuFiles() {
+  std::vector<std::string> files = {platform::MenuEntryPath()};
+  for (const res::IconResource& icon : res::kIcons) files.push_back(platform::IconPath(icon.pixels));
+  return files;
 }
 
 }  // namespace uninst

@@ -1,12 +1,47 @@
 // The uninstaller: removes the launcher's installation from the folder it runs in. It asks
-// nothing; its arguments are ignored. In a folder that holds no installation it deletes nothing,
-// says so in one line and ends with exit code 1.
+// nothing; its arguments are ignored, but for a single "--help", "-h" or "--version", which
+// only print and delete nothing. In a folder that holds no installation it deletes nothing, says
+// so in one line and ends with exit code 1.
 #include <cstdio>
+#include <string_view>
 
 #include "platform/process-paths.h"
 #include "uninst/uninstall.h"
 
-int main() {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: uninst\n"
+    "       uninst --help | --version\n"
+    "\n"
+    "Removes the Corvela installation from the current folder, without asking: deletes the\n"
+    "launcher's uninstall key from its settings store ($CVL_REGISTRY_DIR), writes ./DeleteBat.sh\n"
+    "and starts it. After a moment the script deletes ./cvl/, every file named cvl_qx or uninst\n"
+    "in this folder and the folders below, the desktop shortcut Corvela.desktop, the menu entry\n"
+    "and the icons in $XDG_DATA_HOME (default ~/.local/share), and itself. The game folder is\n"
+    "left as it is. In a folder that holds neither cvl_qx nor cvl/ it deletes nothing.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help   print this text and exit\n"
+    "  --version    print the version and exit\n";
+
+constexpr char kVersion[] = "uninst (Corvela uninstaller) " CVL_VERSION "\n";
+
+// The text a lone "--help", "-h" or "--version" asks for; nothing for any other command line.
+const char* InfoText(int argc, char** argv) {
+  if (argc != 2) return nullptr;
+  const std::string_view word = argv[1];
+  if (word == "--help" || word == "-h") return kUsage;
+  if (word == "--version") return kVersion;
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const char* text = InfoText(argc, argv)) {
+    return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+  }
   if (!uninst::HoldsInstallation()) {
     std::fprintf(stderr, "uninst: %s holds no Corvela installation (neither cvl_qx nor cvl/): nothing deleted\n",
                  platform::CurrentDirectory().c_str());

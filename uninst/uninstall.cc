@@ -30,7 +30,7 @@ void DeleteUninstallKey() { platform::DeleteRegistryKey(platform::RegistryRoot::
 
 bool WriteDeleteScript() {
   // Replaced by rename, never written through: a link planted at this name cannot redirect it.
-  return platform::WriteFileAtomically(kScriptPath, DeleteScriptText(platform::ReadDesktopDirectory()),
+  return platform::WriteFileAtomically(kScriptPath, DeleteScriptText(platform::ReadDesktopDirectory(), InstalledMenuFiles()),
                                        platform::FileAccess::executable);
 }
 

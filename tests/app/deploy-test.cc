@@ -2,12 +2,15 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <optional>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "app/deploy-files.h"
 #include "app/krn-launch.h"
+#include "platform/desktop.h"
 #include "platform/process-paths.h"
 #include "platform/resources.h"
 #include "platform/shortcut-posix.h"
@@ -31,6 +34,27 @@ mode_t Permissions(const fs::path& path) {
   struct stat info {};
   ::stat(path.c_str(), &info);
   return info.st_mode & 07777;
+}
+
+// desktop-file-validate's verdict on the entry at `path`: success, or its complaints.
+::testing::AssertionResult ValidEntry(const fs::path& path) {
+  const fs::path report = fs::path(path.string() + ".validate");
+  const std::string command = "desktop-file-validate '" + path.string() + "' > '" + report.string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string said = ReadFile(report);
+  fs::remove(report);
+  if (status == 0 && said.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << path << " (desktop-file-validate from desktop-file-utils, status " << status
+                                       << "):\n" << ReadFile(path) << said;
+}
+
+// The value of `key` in the entry's text, or nothing.
+std::optional<std::string> EntryValue(const std::string& entry, const std::string& key) {
+  std::istringstream lines(entry);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(key + "=")) return line.substr(key.size() + 1);
+  }
+  return std::nullopt;
 }
 
 TEST(EmbeddedResources, AreTheBytesOfTheFilesTheBuildTook) {
@@ -112,6 +136,7 @@ class Deployment : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(desktop_);
+    sandbox_.Set("XDG_DATA_HOME", data_.string());
     app_.m_strFrom = ::testing::UnitTest::GetInstance()->current_test_info()->name();
   }
 
@@ -125,6 +150,9 @@ class Deployment : public ::testing::Test {
   const fs::path link_ = desktop_ / "Corvela.desktop";
   const fs::path plugin_ = sandbox_.work() / "cvl/7za.so";
   const fs::path uninstaller_ = sandbox_.work() / "uninst";
+  const fs::path data_ = sandbox_.home() / ".local/share";
+  const fs::path menu_entry_ = data_ / "applications/corvela.desktop";
+  const fs::path icon_ = data_ / "icons/hicolor/64x64/apps/corvela.png";
   CKRNLaunchApp app_;
 };
 
@@ -139,15 +167,30 @@ TEST_F(Deployment, FirstRunWritesEverythingAndASecondRunNothing) {
   EXPECT_EQ(ReadFile(link_), DesktopEntryText(platform::ExecutablePath(), sandbox_.work().string()));
   EXPECT_EQ(Permissions(link_) & 0755, 0755u);
   EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 1));
+  // The menu gets the same entry; both pass the format's validator, and their icon is the
+  // launcher's own, installed under the name they give it.
+  EXPECT_EQ(ReadFile(menu_entry_), ReadFile(link_));
+  EXPECT_TRUE(ValidEntry(menu_entry_));
+  EXPECT_TRUE(ValidEntry(link_));
+  const std::optional<std::string> icon_name = EntryValue(ReadFile(menu_entry_), "Icon");
+  ASSERT_TRUE(icon_name);
+  EXPECT_EQ(ReadFile(data_ / "icons/hicolor/64x64/apps" / (*icon_name + ".png")), ReadFile(fs::path(CVL_RESOURCE_ART_DIR) / "cvl_160.png"));
+  EXPECT_EQ(EntryValue(ReadFile(menu_entry_), "StartupWMClass"), "Corvela");
+  // The folders it made in the data home are the user's alone.
+  for (const fs::path& made : {data_, data_ / "applications", data_ / "icons/hicolor/64x64/apps"}) {
+    EXPECT_EQ(Permissions(made), 0700u) << made;
+  }
   // Nothing temporary is left beside the files.
-  for (const fs::path& folder : {sandbox_.work(), sandbox_.work() / "cvl", desktop_}) {
+  for (const fs::path& folder : {sandbox_.work(), sandbox_.work() / "cvl", desktop_, menu_entry_.parent_path(),
+                                 icon_.parent_path()}) {
     for (const auto& entry : fs::directory_iterator(folder)) {
       EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
     }
   }
 
   const auto times = [&] {
-    return std::vector{fs::last_write_time(plugin_), fs::last_write_time(uninstaller_), fs::last_write_time(link_)};
+    return std::vector{fs::last_write_time(plugin_), fs::last_write_time(uninstaller_), fs::last_write_time(link_),
+                       fs::last_write_time(menu_entry_), fs::last_write_time(icon_)};
   };
   const auto before = times();
   const std::uint64_t pushed = Pushed();
@@ -203,6 +246,54 @@ TEST_F(Deployment, ExistingFilesAreNeverReplaced) {
   EXPECT_TRUE(fs::is_symlink(plugin_));
   EXPECT_FALSE(fs::exists(sandbox_.root() / "nowhere"));
   EXPECT_EQ(ReadFile(link_), "old entry");
+}
+
+TEST_F(Deployment, MenuEntryAndIconAreWrittenBesideAnyDesktopButNeverOverAFile) {
+  // Another program's, or an older launcher's: left alone, the missing icon still comes.
+  WriteFile(menu_entry_, "the player's own entry");
+  ::chmod(data_.c_str(), 0755);
+  EXPECT_TRUE(app_.DeployFiles());
+  EXPECT_EQ(ReadFile(menu_entry_), "the player's own entry");
+  EXPECT_EQ(ReadFile(icon_), ReadFile(fs::path(CVL_RESOURCE_ART_DIR) / "cvl_160.png"));
+  EXPECT_EQ(Permissions(data_), 0755u) << "a folder that was there keeps its permissions";
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 1));
+
+  // The desktop entry there, the menu's missing: the plug-in's step writes the menu's alone.
+  fs::remove(menu_entry_);
+  fs::remove(plugin_);
+  WriteFile(icon_, "the player's own icon");
+  EXPECT_TRUE(app_.DeployFiles());
+  EXPECT_TRUE(ValidEntry(menu_entry_));
+  EXPECT_EQ(ReadFile(icon_), "the player's own icon");
+  EXPECT_TRUE(LoggedTimes(ShortcutLine(link_), 1));
+}
+
+TEST_F(Deployment, AMenuThatCannotBeWrittenIsLoggedAndTheRestGoesOn) {
+  const fs::path file = sandbox_.root() / "data-file";
+  const fs::path gone = sandbox_.root() / "gone";
+  WriteFile(file, "not a folder");
+  const struct {
+    const char* what;
+    const char* variable;
+    fs::path value, data;
+  } kCases[] = {
+      {"a file where the data home would be", "XDG_DATA_HOME", file, file},
+      // The default data home below a home that is not there: the home is not made.
+      {"a home that is not there", "HOME", gone, gone / ".local/share"},
+  };
+  for (const auto& c : kCases) {
+    fs::remove_all(sandbox_.work() / "cvl");
+    sandbox_.Set("XDG_DATA_HOME", std::nullopt);
+    sandbox_.Set(c.variable, c.value.string());
+    EXPECT_TRUE(app_.DeployFiles()) << c.what;
+    EXPECT_TRUE(fs::exists(plugin_)) << c.what;
+    EXPECT_TRUE(LoggedTimes("icon not written:" + (c.data / "icons/hicolor/64x64/apps/corvela.png").string() + "\r\n", 1)) << c.what;
+    EXPECT_TRUE(LoggedTimes("menu entry not written:" + (c.data / "applications/corvela.desktop").string() + "\r\n", 1)) << c.what;
+  }
+  EXPECT_EQ(ReadFile(file), "not a folder");
+  EXPECT_FALSE(fs::exists(gone));
+  // The shortcut step went on to the desktop.
+  EXPECT_TRUE(fs::exists(link_));
 }
 
 TEST_F(Deployment, ShortcutGoesToTheConfiguredDesktopAndNeverMakesTheFolder) {
@@ -292,10 +383,18 @@ TEST(DesktopEntryText, QuotesAndEscapesAsTheFormatRequires) {
       {"/100%/cvl_qx", "/100%", "\"/100%%/cvl_qx\"", "/100%"},
       {"/x\ny/cvl_qx", " /lead\tin", "\"/x\\ny/cvl_qx\"", "\\s/lead\\tin"},
   };
+  testing_support::TempDir folder;
   for (const Case& c : cases) {
-    EXPECT_EQ(DesktopEntryText(c.launcher, c.directory),
-              "[Desktop Entry]\nType=Application\nName=Corvela\nExec=" + c.exec + "\nPath=" + c.path + "\n")
+    const std::string entry = DesktopEntryText(c.launcher, c.directory);
+    EXPECT_EQ(entry,
+              "[Desktop Entry]\nType=Application\nName=Corvela\n"
+              "Comment=Install and play the online game Corvela\nExec=" + c.exec + "\nPath=" + c.path +
+                  "\nIcon=corvela\nTerminal=false\nCategories=Game;\nStartupWMClass=Corvela\n")
         << c.launcher;
+    // A working directory is absolute; the validator rightly warns of the one row that is not.
+    if (!c.directory.starts_with('/')) continue;
+    WriteFile(folder.path() / "corvela.desktop", entry);
+    EXPECT_TRUE(ValidEntry(folder.path() / "corvela.desktop")) << c.launcher;
   }
 }
 

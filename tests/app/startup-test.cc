@@ -42,6 +42,8 @@ TEST(StartUp, WritesTheBrowserEmulationValueBeforeTheConfigurationCheck) {
   for (const auto& c : kCases) {
     testing_sandbox::Sandbox sandbox;
     sandbox.Set("CVL_STRING_155", c.configUrl);
+    // Deployment adds the menu entry and the icon there.
+    sandbox.Set("XDG_DATA_HOME", (sandbox.home() / ".local/share").string());
     if (c.stale) {
       auto key = RegistryKey::Create(RegistryRoot::LocalMachine, kBrowserEmulationKey);
       ASSERT_TRUE(key && key->SetString(kBrowserEmulationValueName, "stale"));

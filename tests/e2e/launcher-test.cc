@@ -1,7 +1,10 @@
 // The launcher's whole job, watched from outside: what the demo server received, what landed on
 // disk, what the game client was started with, what the log says and what the windows do.
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "e2e/launcher-fixture.h"
@@ -153,8 +156,14 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
     return files;
   };
   const auto install_before = written_by_launcher(install_);
-  // The web engine keeps its caches under the home; the launcher writes only the desktop entry.
+  // The web engine keeps its caches under the home; the launcher writes only the desktop and
+  // menu entries and the icon.
   const auto desktop_before = Snapshot(dir_ / "home" / "Desktop");
+  const fs::path data = dir_ / "home/.local/share";
+  const auto menu_before = Snapshot(data / "applications");
+  const auto icons_before = Snapshot(data / "icons");
+  ASSERT_FALSE(menu_before.empty());
+  ASSERT_FALSE(icons_before.empty());
 
   Process launcher = Launch({"--fromc", "src", "--tokenc", "tok"}, "second.out");
   ASSERT_NE(WaitForWindow(kTitle), 0u) << LauncherOutput("second.out");
@@ -173,6 +182,8 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
   }
   EXPECT_EQ(written_by_launcher(install_), install_before);
   EXPECT_EQ(Snapshot(dir_ / "home" / "Desktop"), desktop_before);
+  EXPECT_EQ(Snapshot(data / "applications"), menu_before);
+  EXPECT_EQ(Snapshot(data / "icons"), icons_before);
   EXPECT_EQ(ReadFile(dir_ / "registry" / "HKEY_LOCAL_MACHINE.reg"), registry_before);
   auto lines = LogLines();
   auto count = [&](const std::string& text) {
@@ -182,6 +193,56 @@ TEST_F(FirstRun, SecondRunDownloadsNothingAndWritesNothingNew) {
   EXPECT_EQ(count("download start"), 1);
   EXPECT_EQ(count("close launch"), 2);
   EXPECT_EQ(LauncherOutput("second.out").find("download"), std::string::npos);
+}
+
+// The output of `command`; empty when it cannot be run.
+std::string CommandOutput(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[512];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// The value of `key` in a desktop entry's text, or nothing.
+std::optional<std::string> EntryValue(const std::string& entry, const std::string& key) {
+  std::istringstream lines(entry);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(key + "=")) return line.substr(key.size() + 1);
+  }
+  return std::nullopt;
+}
+
+TEST_F(Launcher, TheMenuEntryNamesTheWindowsClassAndTheInstalledIcon) {
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  Process launcher = Launch({});
+  unsigned long window = WaitForWindow(kTitle);
+  ASSERT_NE(window, 0u) << LauncherOutput();
+
+  // WM_CLASS(STRING) = "<name>", "<class>": desktops match StartupWMClass against the class.
+  const std::string xprop = CommandOutput("xprop -id " + std::to_string(window) + " WM_CLASS");
+  std::smatch wm_class;
+  ASSERT_TRUE(std::regex_search(xprop, wm_class, std::regex(R"re(WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)")re"))) << xprop;
+  const fs::path data = dir_ / "home/.local/share";
+  const fs::path menu_entry = data / "applications/corvela.desktop";
+  const fs::path desktop_entry = dir_ / "home/Desktop/Corvela.desktop";
+  const std::string entry = ReadFile(menu_entry);
+  EXPECT_EQ(EntryValue(entry, "StartupWMClass"), wm_class[2].str()) << entry;
+  EXPECT_EQ(ReadFile(desktop_entry), entry);
+
+  const std::optional<std::string> icon = EntryValue(entry, "Icon");
+  ASSERT_TRUE(icon) << entry;
+  EXPECT_EQ(ReadFile(data / "icons/hicolor/64x64/apps" / (*icon + ".png")), ReadFile(CVL_ICON_ART));
+  for (const fs::path& written : {menu_entry, desktop_entry}) {
+    const std::string said = CommandOutput("desktop-file-validate '" + written.string() + "' 2>&1; echo status $?");
+    EXPECT_EQ(said, "status 0\n") << written;
+  }
+
+  ASSERT_TRUE(WaitUntil([&] { return LogHas("7z decode end2"); }, 30s));
+  ASSERT_TRUE(PressKey(window, "Escape"));
+  EXPECT_EQ(launcher.WaitExit(15s), std::optional<int>(0)) << LauncherOutput();
 }
 
 TEST_F(Launcher, SecondStartRaisesTheFirstAndLeavesWithoutALogLine) {

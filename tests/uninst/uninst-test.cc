@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -36,6 +37,8 @@ constexpr char kTextA[] =
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
     "rm -f -- '/home/p/Desk/Corvela.desktop'\n"
+    "rm -f -- '/home/p/.local/share/applications/corvela.desktop'\n"
+    "rm -f -- '/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png'\n"
     "rm -f -- \"$0\"";
 
 constexpr char kTextB[] =
@@ -46,20 +49,26 @@ constexpr char kTextB[] =
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
     "rm -f -- \"$HOME/Desktop/Corvela.desktop\"\n"
+    "rm -f -- '/home/p/.local/share/applications/corvela.desktop'\n"
+    "rm -f -- '/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png'\n"
     "rm -f -- \"$0\"";
 
+const std::vector<std::string> kMenuFiles = {"/home/p/.local/share/applications/corvela.desktop",
+                                             "/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png"};
+
 TEST(DeleteScriptText, TextAWithTheDesktopTextBWithHomeLeftToTheShell) {
-  EXPECT_EQ(uninst::DeleteScriptText("/home/p/Desk"), kTextA);
-  EXPECT_EQ(uninst::DeleteScriptText(std::nullopt), kTextB);
+  EXPECT_EQ(uninst::DeleteScriptText("/home/p/Desk", kMenuFiles), kTextA);
+  EXPECT_EQ(uninst::DeleteScriptText(std::nullopt, kMenuFiles), kTextB);
 }
 
 TEST(DeleteScriptText, TheDesktopPathIsTakenVerbatim) {
   // Quotes, a variable and a percent sign stay what they are; a relative folder cannot pose as
   // an option of rm.
-  const std::string script = uninst::DeleteScriptText("/home/it's $HOME %USERPROFILE%");
+  const std::string script = uninst::DeleteScriptText("/home/it's $HOME %USERPROFILE%", {"/d/it's $HOME/x.png"});
   EXPECT_NE(script.find("\nrm -f -- '/home/it'\\''s $HOME %USERPROFILE%/Corvela.desktop'\n"), std::string::npos)
       << script;
-  EXPECT_NE(uninst::DeleteScriptText("-rf").find("\nrm -f -- '-rf/Corvela.desktop'\n"), std::string::npos);
+  EXPECT_NE(script.find("\nrm -f -- '/d/it'\\''s $HOME/x.png'\n"), std::string::npos) << script;
+  EXPECT_NE(uninst::DeleteScriptText("-rf", {}).find("\nrm -f -- '-rf/Corvela.desktop'\n"), std::string::npos);
 }
 
 // An installation as the launcher leaves it, with bystanders the script must not touch.
@@ -79,6 +88,20 @@ class UninstallerRun : public ::testing::Test {
     WriteFile(desktop / "Corvela.desktop", "[Desktop Entry]\n");
     WriteFile(desktop / "folder/Corvela.desktop", "[Desktop Entry]\n");
     WriteFile(desktop / "Other.desktop", "[Desktop Entry]\n");
+    WriteFile(data() / "applications/corvela.desktop", "[Desktop Entry]\n");
+    WriteFile(data() / "applications/other.desktop", "[Desktop Entry]\n");
+    WriteFile(data() / "icons/hicolor/64x64/apps/corvela.png", "icon");
+    WriteFile(data() / "icons/hicolor/64x64/apps/other.png", "icon");
+  }
+  // The data home the uninstaller sees: $XDG_DATA_HOME when a case sets it, else the default.
+  fs::path data() const {
+    const char* set = std::getenv("XDG_DATA_HOME");
+    return set ? fs::path(set) : sandbox_.home() / ".local/share";
+  }
+  // The script the uninstaller writes here, its menu files those of the sandbox's data home.
+  std::string ScriptText(const std::optional<std::string>& desktop) const {
+    return uninst::DeleteScriptText(
+        desktop, {(data() / "applications/corvela.desktop").string(), (data() / "icons/hicolor/64x64/apps/corvela.png").string()});
   }
 
   // Runs the uninstaller copied into `folder` there; its standard error goes to errors().
@@ -107,10 +130,13 @@ class UninstallerRun : public ::testing::Test {
       EXPECT_FALSE(fs::exists(sandbox_.work() / gone)) << gone;
     }
     EXPECT_FALSE(fs::exists(desktop / "Corvela.desktop"));
+    EXPECT_FALSE(fs::exists(data() / "applications/corvela.desktop"));
+    EXPECT_FALSE(fs::exists(data() / "icons/hicolor/64x64/apps/corvela.png"));
     // Only the desktop's own entry: one of that name in a folder below is the player's.
     for (const fs::path& kept : {sandbox_.work() / "game/keep.dat", sandbox_.work() / "cvl_qx.txt",
                                  desktop / "Other.desktop", desktop / "folder/Corvela.desktop",
-                                 sandbox_.work() / "game/bin"}) {
+                                 sandbox_.work() / "game/bin", data() / "applications/other.desktop",
+                                 data() / "icons/hicolor/64x64/apps/other.png"}) {
       EXPECT_TRUE(fs::exists(kept)) << kept;
     }
   }
@@ -120,6 +146,7 @@ class UninstallerRun : public ::testing::Test {
 
 TEST_F(UninstallerRun, RemovesKeyAndInstallationWithTheConfiguredDesktop) {
   const fs::path desktop = sandbox_.home() / "My Desk's";
+  sandbox_.Set("XDG_DATA_HOME", (sandbox_.root() / "data's").string());
   fs::create_directories(sandbox_.home() / ".config");
   WriteFile(sandbox_.home() / ".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/My Desk's\"\n");
   Install(desktop);
@@ -131,19 +158,22 @@ TEST_F(UninstallerRun, RemovesKeyAndInstallationWithTheConfiguredDesktop) {
   // The key is gone before the script has done anything.
   EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey));
   EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Other"));
-  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), uninst::DeleteScriptText(desktop.string()));
+  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), ScriptText(desktop.string()));
   EXPECT_TRUE(fs::exists(sandbox_.work() / "cvl_qx"));
 
   ExpectRemoved(desktop);
 }
 
 TEST_F(UninstallerRun, WithoutADesktopEntryTheShellFindsHomeDesktop) {
-  // No user-dirs.dirs and no uninstall key at all: neither stops the run.
+  // No user-dirs.dirs and no uninstall key at all: neither stops the run. Nor does a data home
+  // that is not absolute, which the convention says to ignore.
   const fs::path desktop = sandbox_.home() / "Desktop";
   Install(desktop);
+  sandbox_.Set("XDG_DATA_HOME", "relative/share");
 
   EXPECT_EQ(RunUninstaller(), 255);
-  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), kTextB);
+  sandbox_.Set("XDG_DATA_HOME", std::nullopt);
+  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), ScriptText(std::nullopt));
 
   ExpectRemoved(desktop);
 }
@@ -239,7 +269,7 @@ TEST_F(UninstallerRun, AScriptPlantedAsALinkIsReplacedNotWrittenThrough) {
   ASSERT_TRUE(uninst::WriteDeleteScript());
   EXPECT_EQ(ReadFile(sandbox_.root() / "victim"), "untouched");
   EXPECT_FALSE(fs::is_symlink(sandbox_.work() / "DeleteBat.sh"));
-  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), kTextB);
+  EXPECT_EQ(ReadFile(sandbox_.work() / "DeleteBat.sh"), ScriptText(std::nullopt));
 }
 
 }  // namespace
