@@ -52,7 +52,7 @@ std::string DesktopEntryText(const std::string& launcher, const std::string& wor
          "StartupWMClass=" + kWindowClass + "\n";
 }
 
-std::string MenuEntryPath() { return DataHome() + "/applications/" + kApplicationId + ".desktop"; }
+std::string MenuEntryPath() { return DataHome() + "/applications/" + kMenuEntryId + ".desktop"; }
 
 std::string IconPath(int pixels) {
   const std::string size = std::to_string(pixels);

@@ -151,7 +151,7 @@ class Deployment : public ::testing::Test {
   const fs::path plugin_ = sandbox_.work() / "cvl/7za.so";
   const fs::path uninstaller_ = sandbox_.work() / "uninst";
   const fs::path data_ = sandbox_.home() / ".local/share";
-  const fs::path menu_entry_ = data_ / "applications/corvela.desktop";
+  const fs::path menu_entry_ = data_ / "applications/io.corvela.Launcher.desktop";
   const fs::path icon_ = data_ / "icons/hicolor/64x64/apps/corvela.png";
   CKRNLaunchApp app_;
 };
@@ -288,7 +288,7 @@ TEST_F(Deployment, AMenuThatCannotBeWrittenIsLoggedAndTheRestGoesOn) {
     EXPECT_TRUE(app_.DeployFiles()) << c.what;
     EXPECT_TRUE(fs::exists(plugin_)) << c.what;
     EXPECT_TRUE(LoggedTimes("icon not written:" + (c.data / "icons/hicolor/64x64/apps/corvela.png").string() + "\r\n", 1)) << c.what;
-    EXPECT_TRUE(LoggedTimes("menu entry not written:" + (c.data / "applications/corvela.desktop").string() + "\r\n", 1)) << c.what;
+    EXPECT_TRUE(LoggedTimes("menu entry not written:" + (c.data / "applications/io.corvela.Launcher.desktop").string() + "\r\n", 1)) << c.what;
   }
   EXPECT_EQ(ReadFile(file), "not a folder");
   EXPECT_FALSE(fs::exists(gone));

@@ -65,7 +65,7 @@ TEST(InfoRequest, PrintsAndLeavesFolderHomeAndRegistryAsTheyWere) {
     WriteFile(sandbox.work() / "cvl/7za.so", "plug-in");
     WriteFile(sandbox.work() / "cvl_qx", "launcher");
     WriteFile(sandbox.home() / "Desktop/Corvela.desktop", "[Desktop Entry]\n");
-    WriteFile(sandbox.home() / ".local/share/applications/corvela.desktop", "[Desktop Entry]\n");
+    WriteFile(sandbox.home() / ".local/share/applications/io.corvela.Launcher.desktop", "[Desktop Entry]\n");
     ASSERT_TRUE(platform::RegistryKey::Create(platform::RegistryRoot::CurrentUser, uninst::kUninstallKey));
     const fs::path output = sandbox.root() / "output";
     const auto before = Tree(sandbox.root());

@@ -226,7 +226,7 @@ TEST_F(Launcher, TheMenuEntryNamesTheWindowsClassAndTheInstalledIcon) {
   std::smatch wm_class;
   ASSERT_TRUE(std::regex_search(xprop, wm_class, std::regex(R"re(WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)")re"))) << xprop;
   const fs::path data = dir_ / "home/.local/share";
-  const fs::path menu_entry = data / "applications/corvela.desktop";
+  const fs::path menu_entry = data / "applications/io.corvela.Launcher.desktop";
   const fs::path desktop_entry = dir_ / "home/Desktop/Corvela.desktop";
   const std::string entry = ReadFile(menu_entry);
   EXPECT_EQ(EntryValue(entry, "StartupWMClass"), wm_class[2].str()) << entry;

@@ -15,6 +15,7 @@ entry=usr/share/applications/$id.desktop
 metainfo=usr/share/metainfo/$id.metainfo.xml
 icon=usr/share/icons/hicolor/64x64/apps/corvela.png
 expected_files=(
+  usr/bin/corvela
   usr/bin/cvl_qx
   usr/bin/uninst
   "$entry"
@@ -34,7 +35,7 @@ check_tree() {
   actual=$(printf '%s\n' $actual "$icon" | sort -u)
   [ "$listed" = "$actual" ] || fail "the install tree differs from the list:
 $(diff <(echo "$listed") <(echo "$actual") || true)"
-  for f in usr/bin/cvl_qx usr/bin/uninst; do
+  for f in usr/bin/corvela usr/bin/cvl_qx usr/bin/uninst; do
     [ -x "$root/$f" ] || fail "$f is not executable"
   done
 

@@ -37,7 +37,7 @@ constexpr char kTextA[] =
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
     "rm -f -- '/home/p/Desk/Corvela.desktop'\n"
-    "rm -f -- '/home/p/.local/share/applications/corvela.desktop'\n"
+    "rm -f -- '/home/p/.local/share/applications/io.corvela.Launcher.desktop'\n"
     "rm -f -- '/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png'\n"
     "rm -f -- \"$0\"";
 
@@ -49,11 +49,11 @@ constexpr char kTextB[] =
     "find . -name cvl_qx ! -type d -exec rm -f -- {} +\n"
     "find . -name uninst ! -type d -exec rm -f -- {} +\n"
     "rm -f -- \"$HOME/Desktop/Corvela.desktop\"\n"
-    "rm -f -- '/home/p/.local/share/applications/corvela.desktop'\n"
+    "rm -f -- '/home/p/.local/share/applications/io.corvela.Launcher.desktop'\n"
     "rm -f -- '/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png'\n"
     "rm -f -- \"$0\"";
 
-const std::vector<std::string> kMenuFiles = {"/home/p/.local/share/applications/corvela.desktop",
+const std::vector<std::string> kMenuFiles = {"/home/p/.local/share/applications/io.corvela.Launcher.desktop",
                                              "/home/p/.local/share/icons/hicolor/64x64/apps/corvela.png"};
 
 TEST(DeleteScriptText, TextAWithTheDesktopTextBWithHomeLeftToTheShell) {
@@ -88,7 +88,7 @@ class UninstallerRun : public ::testing::Test {
     WriteFile(desktop / "Corvela.desktop", "[Desktop Entry]\n");
     WriteFile(desktop / "folder/Corvela.desktop", "[Desktop Entry]\n");
     WriteFile(desktop / "Other.desktop", "[Desktop Entry]\n");
-    WriteFile(data() / "applications/corvela.desktop", "[Desktop Entry]\n");
+    WriteFile(data() / "applications/io.corvela.Launcher.desktop", "[Desktop Entry]\n");
     WriteFile(data() / "applications/other.desktop", "[Desktop Entry]\n");
     WriteFile(data() / "icons/hicolor/64x64/apps/corvela.png", "icon");
     WriteFile(data() / "icons/hicolor/64x64/apps/other.png", "icon");
@@ -101,7 +101,7 @@ class UninstallerRun : public ::testing::Test {
   // The script the uninstaller writes here, its menu files those of the sandbox's data home.
   std::string ScriptText(const std::optional<std::string>& desktop) const {
     return uninst::DeleteScriptText(
-        desktop, {(data() / "applications/corvela.desktop").string(), (data() / "icons/hicolor/64x64/apps/corvela.png").string()});
+        desktop, {(data() / "applications/io.corvela.Launcher.desktop").string(), (data() / "icons/hicolor/64x64/apps/corvela.png").string()});
   }
 
   // Runs the uninstaller copied into `folder` there; its standard error goes to errors().
@@ -130,7 +130,7 @@ class UninstallerRun : public ::testing::Test {
       EXPECT_FALSE(fs::exists(sandbox_.work() / gone)) << gone;
     }
     EXPECT_FALSE(fs::exists(desktop / "Corvela.desktop"));
-    EXPECT_FALSE(fs::exists(data() / "applications/corvela.desktop"));
+    EXPECT_FALSE(fs::exists(data() / "applications/io.corvela.Launcher.desktop"));
     EXPECT_FALSE(fs::exists(data() / "icons/hicolor/64x64/apps/corvela.png"));
     // Only the desktop's own entry: one of that name in a folder below is the player's.
     for (const fs::path& kept : {sandbox_.work() / "game/keep.dat", sandbox_.work() / "cvl_qx.txt",
