@@ -58,7 +58,8 @@ TEST(UninstallerOnWindows, EndsWithMinusOneAndItsBatchRemovesTheInstallation) {
   EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey));
 
   // The batch waits a second before it deletes anything, itself last: a batch that skipped its
-  // wait (timeout.exe gives up at once without a console) would race the uninstaller's end.
+  // wait (timeout.exe gives up at once without a console) would race the uninstaller's end. Wine
+  // has no timeout.exe, so there only cmd.exe's own start stands between the two.
   EXPECT_TRUE(fs::exists(work / "cvl_qx.exe"));
   const std::string batch = Read(work / "DeleteBat.bat");
   const std::optional<std::string> desktop = platform::ReadDesktopDirectory();
