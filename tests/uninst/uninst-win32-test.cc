@@ -32,6 +32,39 @@ std::string Read(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Runs the uninst.exe in `folder` there, as a user would start it; its exit code, or 0 when it
+// could not be started or did not end.
+DWORD RunUninstaller(const fs::path& folder) {
+  std::wstring line = L"\"" + (folder / "uninst.exe").wstring() + L"\" ignored";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.wstring().c_str(), &startup,
+                        &process)) {
+    return 0;
+  }
+  ::CloseHandle(process.hThread);
+  DWORD code = 0;
+  if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.hProcess, &code)) {
+    code = 0;
+  }
+  ::CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST(UninstallerOnWindows, RefusesAFolderWithoutAnInstallation) {
+  const testing_support::TempDir temp;
+  const fs::path work = temp.path() / "empty";
+  Write(work / "game/cvl_qx.exe", "only below");
+  fs::copy_file(CVL_UNINST_PROGRAM, work / "uninst.exe");
+  ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, uninst::kUninstallKey));
+  EXPECT_EQ(RunUninstaller(work), 1u);
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey));
+  EXPECT_FALSE(fs::exists(work / "DeleteBat.bat"));
+  EXPECT_TRUE(fs::exists(work / "game/cvl_qx.exe"));
+  platform::DeleteRegistryKey(RegistryRoot::CurrentUser, uninst::kUninstallKey);
+}
+
 TEST(UninstallerOnWindows, EndsWithMinusOneAndItsBatchRemovesTheInstallation) {
   const testing_support::TempDir temp;
   const fs::path work = temp.path() / "install (x86) & co";
@@ -43,18 +76,7 @@ TEST(UninstallerOnWindows, EndsWithMinusOneAndItsBatchRemovesTheInstallation) {
   fs::copy_file(CVL_UNINST_PROGRAM, work / "uninst.exe");
   ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, uninst::kUninstallKey));
 
-  std::wstring line = L"\"" + (work / "uninst.exe").wstring() + L"\" ignored";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, work.wstring().c_str(),
-                               &startup, &process));
-  ::CloseHandle(process.hThread);
-  ASSERT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  ::GetExitCodeProcess(process.hProcess, &code);
-  ::CloseHandle(process.hProcess);
-  EXPECT_EQ(code, 0xFFFFFFFFu);
+  EXPECT_EQ(RunUninstaller(work), 0xFFFFFFFFu);
   EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, uninst::kUninstallKey));
 
   // The batch waits a second before it deletes anything, itself last: a batch that skipped its
