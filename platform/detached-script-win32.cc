@@ -22,13 +22,14 @@ bool StartDetachedScript(const std::string& path) {
   }
   if (environment.empty()) environment += L'\0';
   environment += L'\0';
-  // No console of its own, so no window shows; a process group of its own, so the launcher's
+  // A console of its own that never shows a window: timeout.exe, which a batch uses to wait,
+  // gives up at once in a process without one. A process group of its own, so the starter's
   // end leaves it running.
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                        DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT,
+                        CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT,
                         environment.data(), nullptr, &startup, &process)) {
     return false;
   }

@@ -5,11 +5,28 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/file-names.h"
 #include "platform/process-paths.h"
 #include "uninst/uninstall.h"
 
 namespace {
 
+#if defined(_WIN32)
+constexpr char kUsage[] =
+    "Usage: uninst\n"
+    "       uninst --help | --version\n"
+    "\n"
+    "Removes the Corvela installation from the current folder, without asking: deletes the\n"
+    "launcher's uninstall key under HKEY_CURRENT_USER, writes .\\DeleteBat.bat and starts it\n"
+    "hidden. After a moment the batch deletes .\\cvl\\, every file named cvl_qx.exe or uninst.exe\n"
+    "in this folder and the folders below, the desktop shortcut Corvela.lnk, and itself. The\n"
+    "game folder is left as it is. In a folder that holds neither cvl_qx.exe nor cvl\\ it\n"
+    "deletes nothing.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help   print this text and exit\n"
+    "  --version    print the version and exit\n";
+#else
 constexpr char kUsage[] =
     "Usage: uninst\n"
     "       uninst --help | --version\n"
@@ -24,6 +41,7 @@ constexpr char kUsage[] =
     "Options:\n"
     "  -h, --help   print this text and exit\n"
     "  --version    print the version and exit\n";
+#endif
 
 constexpr char kVersion[] = "uninst (Corvela uninstaller) " CVL_VERSION "\n";
 
@@ -43,8 +61,8 @@ int main(int argc, char** argv) {
     return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (!uninst::HoldsInstallation()) {
-    std::fprintf(stderr, "uninst: %s holds no Corvela installation (neither cvl_qx nor cvl/): nothing deleted\n",
-                 platform::CurrentDirectory().c_str());
+    std::fprintf(stderr, "uninst: %s holds no Corvela installation (neither %s nor cvl/): nothing deleted\n",
+                 platform::CurrentDirectory().c_str(), platform::kLauncherFileName);
     return 1;
   }
   uninst::DeleteUninstallKey();

@@ -15,10 +15,16 @@ bool HoldsInstallation();
 void DeleteUninstallKey();
 
 // Writes the delete script into the current directory (text A when the desktop folder can be
-// read, else text B); false when it cannot be written.
+// read, else text B): the shell script, or on Windows DeleteBat.bat for cmd.exe, whose desktop
+// folder must convert to the ANSI code page without loss to count as readable. False when it
+// cannot be written.
 bool WriteDeleteScript();
 
-// Writes the delete script, starts it detached and ends the process with exit code 255, so that
+// The uninstaller's exit code after a run: -1, which Windows reports as 0xFFFFFFFF and POSIX
+// systems, keeping the low byte, as 255.
+inline constexpr int kExitCode = -1;
+
+// Writes the delete script, starts it detached and ends the process with kExitCode, so that
 // the script, which waits a moment first, can delete the uninstaller's file too.
 [[noreturn]] void WriteAndRunDeleteBatch();
 
